@@ -1,0 +1,10 @@
+#include "balloon/SerifuQueue.h"
+
+namespace balloon {
+
+SerifuQueueType& SerifuQueue() {
+    static SerifuQueueType queue;
+    return queue;
+}
+
+} // namespace balloon

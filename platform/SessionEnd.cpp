@@ -1,0 +1,83 @@
+#include "platform/SessionEnd.h"
+
+#include <QGuiApplication>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+int g_pipe[2] = {-1, -1};
+std::function<void()>& onEndFn() {
+    static std::function<void()> f;
+    return f;
+}
+std::function<void()>& emergencyFn() {
+    static std::function<void()> f;
+    return f;
+}
+bool g_armed = false;
+
+void onSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] auto n = ::write(g_pipe[1], &c, 1);
+}
+
+void atExit() {
+    if (g_armed && emergencyFn()) {
+        g_armed = false;
+        emergencyFn()();
+    }
+}
+
+} // namespace
+
+void installSessionEndHandlers(std::function<void()> onEnd) {
+    onEndFn() = std::move(onEnd);
+    if (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, qApp);
+        QObject::connect(notifier, &QSocketNotifier::activated, [] {
+            char buf[16];
+            while (::read(g_pipe[0], buf, sizeof buf) > 0) {
+            }
+            if (onEndFn()) {
+                onEndFn()();
+            }
+        });
+        struct sigaction sa {};
+        sa.sa_handler = onSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &sa, nullptr);
+        sigaction(SIGINT, &sa, nullptr);
+        sigaction(SIGHUP, &sa, nullptr);
+    }
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (app) {
+        QObject::connect(app, &QGuiApplication::commitDataRequest, [](QSessionManager&) {
+            if (onEndFn()) {
+                onEndFn()();
+            }
+        });
+    }
+}
+
+void installExitSafetyNet(std::function<void()> emergency) {
+    emergencyFn() = std::move(emergency);
+    static bool registered = false;
+    if (!registered) {
+        registered = true;
+        std::atexit(atExit);
+    }
+    g_armed = true;
+}
+
+void disarmExitSafetyNet() {
+    g_armed = false;
+}
+
+} // namespace platform

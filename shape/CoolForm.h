@@ -1,0 +1,80 @@
+#pragma once
+// TCoolForm: the picture control that fills a borderless window, shows its bitmap, gives the
+// window the outline of a mask and lets the user drag the window by the picture.
+#include <QPoint>
+#include <QWidget>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Bitmap.h"
+#include "shape/Region.h"
+
+class QImage;
+
+namespace shape {
+
+class TCoolForm;
+
+// Holder of the current region (or none) and of the component that owns it.
+struct TRegionType {
+    std::optional<Region> region;
+    TCoolForm* owner = nullptr;
+};
+
+class TCoolForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TCoolForm(QWidget* form);
+    ~TCoolForm() override;
+
+    // Loads the picture file (AppError on failure); the held region is dropped.
+    void loadPicture(const std::string& path);
+    void setPicture(platform::Image picture);
+    const platform::Image& picture() const { return picture_; }
+    // The colour at (x, y) as 0x00RRGGBB, or -1 outside the picture.
+    long long pixelColor(int x, int y) const;
+
+    // Loads a mask file and applies it. False when the file is missing, unreadable or
+    // malformed; the outline is then unchanged.
+    bool LoadMaskFromFile(const std::string& fileName);
+
+    // The stored Mask2 stream: N, then N bytes of region data; four zero bytes for no mask.
+    // readMask2 returns false for a malformed stream, which changes nothing.
+    bool readMask2(std::string_view stream);
+    std::string writeMask2() const;
+
+    TRegionType* Mask() const { return holder_; }
+    void setMaskHolder(TRegionType* holder);
+
+    // The control always sits at the window's top-left corner.
+    void setTop(int) { move(x(), 0); }
+    void setLeft(int) { move(0, y()); }
+
+    // Form designers never apply masks; the running program always does.
+    void setDesigning(bool designing) { designing_ = designing; }
+
+signals:
+    void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos);
+    void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    void applyMask();
+    bool takeMaskData(std::string_view bytes);
+    void pictureChanged();
+
+    platform::Image picture_;
+    QImage* image_ = nullptr;
+    TRegionType* holder_;
+    std::string rawMask_; // the region data last read
+    bool designing_ = false;
+};
+
+} // namespace shape
