@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,11 +40,9 @@ void LogFile::open(const std::string& path) {
         throw platform::AppError(existed ? platform::msgCannotOpen(path)
                                          : platform::msgCannotCreate(path));
     }
-    // Readers may share the file; a second writer (another instance) may not.
-    struct flock lk {};
-    lk.l_type = F_WRLCK;
-    lk.l_whence = SEEK_SET;
-    if (::fcntl(fd, F_SETLK, &lk) != 0) {
+    // Readers may share the file; a second writer (another instance) may not. The lock belongs
+    // to this open file, so reading the log through another handle cannot drop it.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         throw platform::AppError(platform::msgCannotOpen(path));
     }

@@ -91,6 +91,7 @@ TMainForm::TMainForm(QWidget* parent)
 TMainForm::~TMainForm() {
     if (MainForm == this) {
         MainForm = nullptr;
+        platform::disarmExitSafetyNet();
     }
 }
 

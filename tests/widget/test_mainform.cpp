@@ -1,0 +1,177 @@
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "../unit/TempDir.h"
+#include "balloon/LogStream.h"
+#include "core/AppState.h"
+#include "core/PikMain.h"
+#include "core/Settings.h"
+#include "platform/AppError.h"
+#include "platform/Bitmap.h"
+#include "platform/TextCodec.h"
+#include "platform/WindowShape.h"
+#include "shape/CoolForm.h"
+#include "shape/MaskFile.h"
+#include "shape/extMaskgenerator.h"
+
+namespace {
+
+// A 10 × 8 picture: white (the top-left colour) with a red block.
+platform::Image character() {
+    platform::Image img;
+    img.width = 10;
+    img.height = 8;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 10; ++x) {
+            img.pixels.push_back(x >= 2 && x < 7 && y >= 1 && y < 6 ? 0xFF0000 : 0xFFFFFF);
+        }
+    }
+    return img;
+}
+
+// Each test runs in a fresh working directory with the character picture and collects the
+// error boxes instead of showing them.
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir_.path());
+        dir_.write("pikprsn.bmp", platform::encodeBitmap24(character()));
+        core::resetSettings();
+        core::resetAppState();
+        platform::setErrorPresenter([this](const std::string& m) { errors_.push_back(m); });
+    }
+    void TearDown() override {
+        form_.reset();
+        balloon::LogStream().close();
+        platform::setErrorPresenter({});
+        std::filesystem::current_path(old_);
+    }
+    core::TMainForm& start() {
+        form_ = std::make_unique<core::TMainForm>();
+        return *form_;
+    }
+    std::string log() const { return platform::fromCp932(dir_.read("piklog.txt")); }
+
+    TempDir dir_;
+    std::filesystem::path old_;
+    std::vector<std::string> errors_;
+    std::unique_ptr<core::TMainForm> form_;
+};
+
+} // namespace
+
+TEST_F(MainFormTest, StartUpAppliesSettingsShapesTheWindowAndOpensTheLog) {
+    dir_.write("pikmain.ini", platform::toCp932("Top=-50\r\nLeft=4000\r\nisLog=1\r\nClockX=5\r\n"
+                                                "ClockY=6\r\nClockFontSize=20\r\n"
+                                                "ClockFontName=ＭＳ ゴシック\r\n"));
+    core::TMainForm& f = start();
+    EXPECT_TRUE(errors_.empty());
+    EXPECT_EQ(f.pos(), QPoint(4000, -50)) << "no screen checks";
+    EXPECT_EQ(f.size(), QSize(11, 9));
+    EXPECT_TRUE(std::filesystem::exists(dir_.file("pikprsn.bmp.msk")));
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("pikprsn.msk")));
+    EXPECT_EQ(f.mask(), platform::toQRegion(shape::maskRegion(character(), 0xFFFFFF)));
+    EXPECT_EQ(f.ClockLabel->pos(), QPoint(5, 6));
+    EXPECT_FALSE(f.ClockLabel->isHidden());
+    EXPECT_TRUE(f.ClockLabel->font().underline());
+    EXPECT_EQ(f.ClockLabel->font().pointSize(), 20);
+    EXPECT_TRUE(f.ClockTimer->isActive());
+    EXPECT_EQ(core::StartDir(), std::filesystem::current_path().string());
+    EXPECT_TRUE(log().ends_with(" PP: ぴこぷる起動しました．\r\n")) << log();
+}
+
+TEST_F(MainFormTest, ABadValueCostsOnlyItsKey) {
+    dir_.write("pikmain.ini", "Top=abc\r\nLeft=60\r\nisLog=1\r\nShowTime=x\r\n");
+    core::TMainForm& f = start();
+    EXPECT_EQ(errors_,
+              (std::vector<std::string>{"'abc' は整数ではありません", "'x' は整数ではありません"}));
+    EXPECT_EQ(f.pos(), QPoint(60, 167));
+    EXPECT_TRUE(f.ClockTimer->isActive()) << "the start-up went on";
+    EXPECT_FALSE(f.mask().isEmpty());
+    EXPECT_TRUE(log().ends_with("起動しました．\r\n"));
+    f.close();
+    const std::string saved = dir_.read("pikmain.ini");
+    EXPECT_NE(saved.find("Left=60\r\n"), std::string::npos) << "the user's values survive";
+    EXPECT_NE(saved.find("isLog=1\r\n"), std::string::npos);
+}
+
+TEST_F(MainFormTest, APictureThatIsNoBitmapEndsTheStartUpWithItsMessage) {
+    dir_.write("pikmain.ini", "PikImage=broken.bmp\r\nisLog=1\r\n");
+    dir_.write("broken.bmp", "BM\x10\x00garbage");
+    core::TMainForm& f = start();
+    EXPECT_EQ(errors_, (std::vector<std::string>{"ファイル broken.bmp は開けません"}));
+    EXPECT_FALSE(f.ClockTimer->isActive());
+    EXPECT_FALSE(balloon::LogStream().isOpen());
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("broken.bmp.msk")));
+    EXPECT_EQ(f.size(), QSize(220, 195));
+}
+
+TEST_F(MainFormTest, AMaskThatCannotBeWrittenLeavesTheWindowRectangular) {
+    dir_.write("pikmain.ini", "isLog=1\r\n");
+    // A directory where the mask file should go: it cannot be replaced by a file.
+    std::filesystem::create_directory(dir_.file("pikprsn.bmp.msk"));
+    core::TMainForm& f = start();
+    EXPECT_TRUE(errors_.empty());
+    EXPECT_TRUE(f.mask().isEmpty());
+    EXPECT_EQ(f.size(), QSize(11, 9));
+    EXPECT_TRUE(f.ClockTimer->isActive());
+    EXPECT_TRUE(balloon::LogStream().isOpen());
+}
+
+TEST_F(MainFormTest, AnExistingMaskIsUsedEvenForAnotherPicture) {
+    const auto other = *shape::Region::fromNormalRects({{0, 0, 3, 3}});
+    dir_.write("pikprsn.bmp.msk", shape::encodeMaskFile(other));
+    core::TMainForm& f = start();
+    EXPECT_EQ(f.mask(), platform::toQRegion(other));
+}
+
+TEST_F(MainFormTest, FirstShutdownWritesTheCompleteFileIntoTheStartDirectory) {
+    core::TMainForm& f = start();
+    const std::string startDir = dir_.path();
+    TempDir elsewhere;
+    std::filesystem::current_path(elsewhere.path()); // as a file dialog might
+    f.close();
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_FALSE(std::filesystem::exists(elsewhere.file("pikmain.ini")));
+    const std::string file = dir_.read("pikmain.ini");
+    EXPECT_EQ(file, core::writeSettings(core::Settings{})) << "defaults, window keys included";
+    struct stat st {};
+    ::stat(dir_.file("pikmain.ini").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "the file holds the POP password";
+}
+
+TEST_F(MainFormTest, ShutdownSavesTheNewPositionAndEndsTheLog) {
+    dir_.write("pikmain.ini", "isLog=1\r\n");
+    core::TMainForm& f = start();
+    f.move(321, 123);
+    f.ClockLabel->move(9, 10);
+    f.close();
+    const std::string file = dir_.read("pikmain.ini");
+    EXPECT_NE(file.find("Top=123\r\nLeft=321\r\n"), std::string::npos);
+    EXPECT_NE(file.find("ClockX=9\r\nClockY=10\r\n"), std::string::npos);
+    EXPECT_TRUE(log().ends_with(" PP: ぴこぷる終了します．\r\n"));
+    EXPECT_FALSE(balloon::LogStream().isOpen());
+}
+
+TEST_F(MainFormTest, ShutdownIsAbandonedWhenTheSettingsCannotBeWritten) {
+    dir_.write("pikmain.ini", "isLog=1\r\n");
+    core::TMainForm& f = start();
+    f.show();
+    // The settings file's place is taken by a directory: it cannot be replaced.
+    std::filesystem::remove(dir_.file("pikmain.ini"));
+    std::filesystem::create_directory(dir_.file("pikmain.ini"));
+    EXPECT_FALSE(f.close());
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_EQ(errors_[0], "ファイル " + dir_.file("pikmain.ini") + " を作成できません");
+    EXPECT_TRUE(f.isVisible()) << "the program keeps running";
+    EXPECT_TRUE(balloon::LogStream().isOpen()) << "the log is not ended";
+    std::filesystem::remove(dir_.file("pikmain.ini"));
+    EXPECT_TRUE(f.close());
+    EXPECT_TRUE(log().ends_with("終了します．\r\n"));
+}
