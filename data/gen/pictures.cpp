@@ -1,0 +1,173 @@
+// The character, her speech balloon and the calendar background, drawn from shapes.
+#include "gen.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace gen {
+namespace {
+
+constexpr int kSuper = 4; // samples per pixel side
+
+constexpr Rgb kInk{62, 40, 48};
+constexpr Rgb kSkin{255, 230, 214};
+constexpr Rgb kSkinShade{246, 204, 190};
+constexpr Rgb kHair{156, 96, 66};
+constexpr Rgb kHairLight{204, 146, 108};
+constexpr Rgb kDress{124, 180, 232};
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kRibbon{236, 92, 116};
+constexpr Rgb kBlush{250, 172, 180};
+constexpr Rgb kEye{56, 38, 66};
+constexpr Rgb kIris{122, 88, 164};
+constexpr Rgb kMouth{186, 66, 84};
+constexpr Rgb kTongue{248, 138, 150};
+constexpr Rgb kPetal{255, 238, 150};
+constexpr Rgb kPetalHeart{255, 166, 88};
+
+constexpr double kLine = 1.6;  // outer outline
+constexpr double kFine = 1.1;  // inner details
+
+Shape star(double cx, double cy, double r, double turn) {
+    Points pts;
+    for (int i = 0; i < 10; ++i) {
+        double a = turn + i * std::numbers::pi / 5 - std::numbers::pi / 2;
+        double rr = i % 2 == 0 ? r : r * 0.45;
+        pts.emplace_back(cx + rr * std::cos(a), cy + rr * std::sin(a));
+    }
+    return polygon(pts);
+}
+
+void drawEye(Canvas& c, double cx, double cy, bool right) {
+    Shape eye = ellipse(cx, cy, 8.5, 11.5);
+    c.outlined(eye, kEye, kInk, kFine);
+    // A lighter iris low in the eye reads as depth without extra lines.
+    c.fill(intersect(ellipse(cx, cy + 2.5, 6.5, 8.0), below(cy - 1)),
+           [cy](double, double y) { return mix(kEye, kIris, std::clamp((y - cy + 1) / 8.0, 0.0, 1.0)); });
+    c.fill(circle(cx - 3.0, cy - 4.5, 3.4), kWhite);
+    c.fill(circle(cx + 3.2, cy + 4.5, 1.6), kWhite);
+    // Upper lash line, a little heavier than the eye's rim, with a flick at the outer corner.
+    c.fill(intersect(cut(grow(eye, 2.4), grow(eye, 0.4)), above(cy - 4)), kInk);
+    double side = right ? 1 : -1;
+    c.fill(thickLine(cx + side * 8.5, cy - 5.5, cx + side * 12.0, cy - 8.0, 1.1), kInk);
+}
+
+} // namespace
+
+Picture drawCharacter() {
+    Canvas c(200, 190, kSuper, kKey);
+
+    // Back of the bob, behind everything else.
+    Shape backHair = blend(ellipse(100, 56, 51, 48), roundRect(51, 52, 149, 110, 16), 8);
+    c.outlined(backHair, kHair, kInk, kLine);
+
+    // Dress: a soft trapezoid running off the bottom edge, with puffed sleeves.
+    c.outlined(thickLine(100, 86, 100, 104, 7), kSkin, kInk, kLine); // neck
+    Shape dress = grow(polygon({{76, 104}, {124, 104}, {156, 200}, {44, 200}}), 5);
+    c.outlined(dress, kDress, kInk, kLine);
+    Shape hemBand = unite({below(180), circle(50, 181, 5), circle(61, 181, 5), circle(72, 181, 5),
+                           circle(83, 181, 5), circle(94, 181, 5), circle(106, 181, 5),
+                           circle(117, 181, 5), circle(128, 181, 5), circle(139, 181, 5),
+                           circle(150, 181, 5)});
+    c.fill(intersect(grow(hemBand, kFine), dress), kInk);
+    c.fill(intersect(hemBand, dress), kWhite);
+
+    // Collar and bow sit above the clock, keeping the chest plain below them.
+    Shape collarL = grow(polygon({{100, 101}, {84, 99}, {83, 110}, {97, 108}}), 2);
+    Shape collarR = grow(polygon({{100, 101}, {116, 99}, {117, 110}, {103, 108}}), 2);
+    c.outlined(collarL, kWhite, kInk, kFine);
+    c.outlined(collarR, kWhite, kInk, kFine);
+    Shape bow = unite({grow(polygon({{100, 106}, {90, 100}, {90, 112}}), 1.5),
+                       grow(polygon({{100, 106}, {110, 100}, {110, 112}}), 1.5)});
+    c.outlined(bow, kRibbon, kInk, kFine);
+    c.outlined(circle(100, 106, 3), kRibbon, kInk, kFine);
+
+    // Left arm hangs down; the right one waves.
+    c.outlined(unite({thickLine(66, 118, 55, 156, 5.5), circle(54, 160, 7)}), kSkin, kInk, kLine);
+    c.outlined(ellipse(67, 114, 12, 11), kDress, kInk, kLine);
+    c.outlined(unite({thickLine(136, 116, 160, 88, 5.5), circle(164, 82, 7.5)}), kSkin, kInk,
+               kLine);
+    c.outlined(ellipse(133, 114, 12, 11), kDress, kInk, kLine);
+    c.fill(thickLine(176, 70, 182, 64, 1.1), kInk); // little wave marks
+    c.fill(thickLine(179, 80, 187, 78, 1.1), kInk);
+    c.fill(thickLine(168, 64, 170, 56, 1.1), kInk);
+
+    // Face, with a soft shadow under the fringe.
+    Shape face = ellipse(100, 62, 41, 37);
+    c.outlined(face, kSkin, kInk, kLine);
+    Shape fringeCap = ellipse(100, 54, 48, 43);
+    Shape fringeHoles = unite({circle(76, 62, 14), circle(100, 58, 14), circle(124, 62, 14),
+                               roundRect(62, 61, 138, 130, 4)});
+    Shape fringe = cut(fringeCap, fringeHoles);
+    c.fill(intersect(shift(fringe, 0, 3.5), face), kSkinShade);
+
+    c.fill(ellipse(70, 81, 8, 4.5), kBlush);
+    c.fill(ellipse(130, 81, 8, 4.5), kBlush);
+    drawEye(c, 82, 69, false);
+    drawEye(c, 118, 69, true);
+
+    Shape mouth = intersect(ellipse(100, 84, 7, 6.5), below(84));
+    c.outlined(mouth, kMouth, kInk, kFine);
+    c.fill(intersect(circle(100, 92, 4.2), mouth), kTongue);
+
+    // Front hair: fringe and two side locks drawn as one piece so no seam shows between them.
+    Shape locks = unite({ellipse(60, 78, 8.5, 22), ellipse(140, 78, 8.5, 22)});
+    Shape frontHair = unite({intersect(fringe, above(72)), locks});
+    c.outlined(frontHair, kHair, kInk, kLine);
+    c.fill(intersect(ring(100, 60, 36, 2.2), intersect(frontHair, above(34))), kHairLight);
+
+    // Flower clip.
+    Shape petals = unite({circle(140, 22, 5), circle(145.7, 26.1, 5), circle(143.5, 32.8, 5),
+                          circle(136.5, 32.8, 5), circle(134.3, 26.1, 5)});
+    c.outlined(petals, kPetal, kInk, kFine);
+    c.outlined(circle(140, 28, 3), kPetalHeart, kInk, 0.8);
+
+    return c.resolve(true);
+}
+
+Picture drawBalloon() {
+    constexpr Rgb kPaper{255, 253, 246};
+    constexpr Rgb kPaperLow{255, 250, 236};
+    constexpr Rgb kBalloonInk{92, 70, 78};
+    Canvas c(279, 230, kSuper, kKey);
+    Shape body = roundRect(4, 4, 265, 207, 16);
+    Shape tail = polygon({{222, 196}, {252, 192}, {276, 227}});
+    Shape balloon = blend(body, tail, 10);
+    c.fill(grow(balloon, 2.0), kBalloonInk);
+    // A barely visible fall from white to cream; text stays black on near-white throughout.
+    c.fill(balloon, [&](double, double y) { return mix(kPaper, kPaperLow, std::clamp(y / 230, 0.0, 1.0)); });
+    return c.resolve(true);
+}
+
+Picture drawCalendarBack() {
+    constexpr Rgb kTop{255, 243, 247};
+    constexpr Rgb kBottom{238, 245, 255};
+    Canvas c(232, 160, kSuper, kTop);
+    c.fill([](double, double) { return -1.0; }, [](double x, double y) {
+        return mix(kTop, kBottom, std::clamp((y / 160) * 0.75 + (x / 232) * 0.25, 0.0, 1.0));
+    });
+    // Faint stars and petals scattered with a fixed seed; pale enough that numbers stay clear.
+    Random rnd(0x6E61676F6D69ULL);
+    const Rgb tints[] = {{255, 214, 150}, {250, 186, 206}, {190, 206, 250}, {200, 232, 204}};
+    for (int i = 0; i < 18; ++i) {
+        double x = rnd.range(6, 226), y = rnd.range(6, 154);
+        double size = rnd.range(3.5, 7.5);
+        double turn = rnd.range(0, 2 * std::numbers::pi);
+        Rgb tint = tints[static_cast<int>(rnd.next() * 4)];
+        if (i % 2 == 0) {
+            c.fill(star(x, y, size, turn), tint, 0.45);
+        } else {
+            // A petal: an ellipse with a small notch at its outer tip.
+            double dx = std::cos(turn), dy = std::sin(turn);
+            Shape body = [=](double px, double py) {
+                double u = (px - x) * dx + (py - y) * dy, v = -(px - x) * dy + (py - y) * dx;
+                return ellipse(0, 0, size, size * 0.6)(u, v);
+            };
+            Shape notch = circle(x + dx * size * 1.05, y + dy * size * 1.05, size * 0.3);
+            c.fill(cut(body, notch), tint, 0.4);
+        }
+    }
+    return c.resolve(false);
+}
+
+} // namespace gen

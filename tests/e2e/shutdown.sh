@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# SIGTERM and SIGINT end the program the orderly way: the settings file gets the window's new
+# place, the log its end line, and the log is cut to its last 1024 lines (and left alone when
+# it has no more).
+source "$(dirname "$0")/lib.sh"
+start_xvfb
+stop_line=$(printf ' PP: ぴこぷる終了します．' | iconv -f UTF-8 -t CP932)
+start_line=$(printf ' PP: ぴこぷる起動しました．' | iconv -f UTF-8 -t CP932)
+
+# 1500 lines + start + stop = 1502: the first 478 go.
+app=$(app_dir 1)
+cd "$app"
+printf 'isLog=1\r\nTop=100\r\nLeft=100\r\n' >pikmain.ini
+numbered_lines 1500 >piklog.txt
+"$NAGOMI" 2>"$WORK/stderr1" &
+pid=$!
+PIDS+=($pid)
+win=$(wait_window Mainform)
+"$TOOLS/shape_probe" mask pikprsn.bmp.msk >/dev/null
+read -r ix iy < <(inner_point pikprsn.bmp.msk)
+xdotool mousemove "$((100 + ix))" "$((100 + iy))"
+sleep 0.2
+xdotool mousedown 1
+sleep 0.1
+xdotool mousemove "$((140 + ix))" "$((130 + iy))"
+sleep 0.2
+xdotool mouseup 1
+sleep 0.3
+read -r nx ny < <(window_pos "$win")
+[ "$nx $ny" = "140 130" ] || fail "window at $nx $ny after the drag"
+kill -TERM "$pid"
+wait_exit "$pid"
+grep -q $'^Top=130\r$' pikmain.ini || fail "Top not saved: $(grep Top= pikmain.ini)"
+grep -q $'^Left=140\r$' pikmain.ini || fail "Left not saved"
+[ "$(stat -c %a pikmain.ini)" = 600 ] || fail "settings file mode $(stat -c %a pikmain.ini)"
+[ "$(wc -l <piklog.txt)" = 1024 ] || fail "log has $(wc -l <piklog.txt) lines"
+[ "$(head -n1 piklog.txt)" = $'line 479\r' ] || fail "first line: $(head -n1 piklog.txt)"
+tail -n1 piklog.txt | grep -qF "$stop_line" || fail "no end line"
+tail -n2 piklog.txt | head -n1 | grep -qF "$start_line" || fail "no start line"
+
+# 1022 lines + start + stop = 1024: the file is not rewritten.
+app=$(app_dir 2)
+cd "$app"
+printf 'isLog=1\r\n' >pikmain.ini
+numbered_lines 1022 >piklog.txt
+cp piklog.txt "$WORK/original"
+inode=$(stat -c %i piklog.txt)
+"$NAGOMI" 2>"$WORK/stderr2" &
+pid=$!
+PIDS+=($pid)
+wait_window Mainform >/dev/null
+kill -INT "$pid"
+wait_exit "$pid"
+[ "$(stat -c %i piklog.txt)" = "$inode" ] || fail "a log of 1024 lines was rewritten"
+[ "$(wc -l <piklog.txt)" = 1024 ] || fail "log has $(wc -l <piklog.txt) lines"
+cmp -s <(head -n 1022 piklog.txt) "$WORK/original" || fail "old lines changed"
+tail -n1 piklog.txt | grep -qF "$stop_line" || fail "SIGINT wrote no end line"
+echo "ok: shutdown"
