@@ -125,31 +125,40 @@ std::optional<Region> Region::fromRects(std::vector<Rect> rects, size_t maxUnsor
     return builder.take();
 }
 
-void RegionBuilder::addBand(std::int32_t top, std::int32_t bottom, const std::vector<Span>& spans) {
-    if (spans.empty()) {
-        haveBand_ = false;
-        return;
-    }
+void RegionBuilder::closePrevious() {
     auto& rects = region_.rects_;
-    if (haveBand_ && top == bandBottom_ && spans == bandSpans_) {
-        for (size_t i = bandStart_; i < rects.size(); ++i) {
-            rects[i].bottom = bottom;
-        }
-        bandBottom_ = bottom;
+    for (size_t i = prevStart_; i < prevEnd_; ++i) {
+        rects[i].bottom = prevBottom_;
+    }
+}
+
+void RegionBuilder::endBand() {
+    auto& rects = region_.rects_;
+    const size_t n = rects.size() - start_;
+    if (n == 0) {
         return;
     }
-    bandStart_ = rects.size();
-    for (const Span& s : spans) {
-        rects.push_back(Rect{s.left, top, s.right, bottom});
+    if (prevEnd_ == start_ && prevEnd_ - prevStart_ == n && prevBottom_ == top_) {
+        bool same = true;
+        for (size_t i = 0; i < n && same; ++i) {
+            same = rects[start_ + i].left == rects[prevStart_ + i].left &&
+                   rects[start_ + i].right == rects[prevStart_ + i].right;
+        }
+        if (same) {
+            rects.resize(start_);
+            prevBottom_ = bottom_;
+            return;
+        }
     }
-    bandSpans_ = spans;
-    bandBottom_ = bottom;
-    haveBand_ = true;
+    closePrevious();
+    prevStart_ = start_;
+    prevEnd_ = rects.size();
+    prevBottom_ = bottom_;
 }
 
 Region RegionBuilder::take() {
-    haveBand_ = false;
-    bandSpans_.clear();
+    closePrevious();
+    prevStart_ = prevEnd_ = start_ = 0;
     return std::move(region_);
 }
 

@@ -40,29 +40,46 @@ private:
     std::vector<Rect> rects_;
 };
 
-// Builds a region row band by row band, top to bottom, in one pass. Each call adds the spans of
-// one row (sorted, non-touching [left, right) pairs); a row whose spans equal the band above it
-// extends that band, so the result comes out in normal form without any region arithmetic.
+// Builds a region band by band, top to bottom, in one pass. A band whose spans equal those of
+// the band just above it extends that band, so the result comes out in normal form without
+// any region arithmetic.
 class RegionBuilder {
 public:
     struct Span {
         std::int32_t left;
         std::int32_t right;
-        bool operator==(const Span&) const = default;
     };
 
-    // Rows must come in increasing y. Spans must be sorted, non-empty and non-touching.
-    void addRow(std::int32_t y, const std::vector<Span>& spans) { addBand(y, y + 1, spans); }
-    // The same for a band of rows [top, bottom) that all have these spans.
-    void addBand(std::int32_t top, std::int32_t bottom, const std::vector<Span>& spans);
+    // Bands must come in increasing order; spans of a band sorted, non-empty, non-touching.
+    void beginBand(std::int32_t top, std::int32_t bottom) {
+        top_ = top;
+        bottom_ = bottom;
+        start_ = region_.rects_.size();
+    }
+    void addSpan(std::int32_t left, std::int32_t right) {
+        region_.rects_.push_back(Rect{left, top_, right, bottom_});
+    }
+    void endBand();
+
+    void addBand(std::int32_t top, std::int32_t bottom, const std::vector<Span>& spans) {
+        beginBand(top, bottom);
+        for (const Span& s : spans) {
+            addSpan(s.left, s.right);
+        }
+        endBand();
+    }
     Region take();
 
 private:
+    void closePrevious();
+
     Region region_;
-    std::vector<Span> bandSpans_;
-    std::int32_t bandBottom_ = 0;
-    size_t bandStart_ = 0; // index in rects_ of the current band's first rectangle
-    bool haveBand_ = false;
+    std::int32_t top_ = 0;
+    std::int32_t bottom_ = 0;
+    size_t start_ = 0;     // first rectangle of the band being added
+    size_t prevStart_ = 0; // the last finished band: [prevStart_, prevEnd_)
+    size_t prevEnd_ = 0;
+    std::int32_t prevBottom_ = 0; // its bottom, written into its rectangles when it closes
 };
 
 } // namespace shape

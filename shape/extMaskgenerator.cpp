@@ -1,7 +1,5 @@
 #include "shape/extMaskgenerator.h"
 
-#include <vector>
-
 #include "platform/Files.h"
 #include "shape/MaskFile.h"
 
@@ -15,31 +13,30 @@ Region maskRegion(const platform::Image& picture, std::uint32_t transparent,
         return builder.take();
     }
     const std::uint32_t key = transparent & 0xFFFFFF;
-    std::vector<RegionBuilder::Span> spans;
     for (int y = 0; y < picture.height; ++y) {
         if (eachRow) {
             eachRow();
         }
-        spans.clear();
+        builder.beginBand(y, y + 1);
         const std::uint32_t* row = picture.pixels.data() + static_cast<size_t>(y) * w;
         // Runs of opaque pixels from column 1 on; each transparent pixel ends one. Runs never
         // touch, since a transparent column lies between any two.
         int start = 0;
         for (;;) {
             int x = start + 1;
-            while (x < w && (row[x] & 0xFFFFFF) != key) {
+            while (x < w && row[x] != key) {
                 ++x;
             }
             const int end = x >= w ? w + 1 : x;
             if (end > start + 1) {
-                spans.push_back({start + 1, end});
+                builder.addSpan(start + 1, end);
             }
             if (end >= w - 1) {
                 break;
             }
             start = end;
         }
-        builder.addRow(y, spans);
+        builder.endBand();
     }
     return builder.take();
 }

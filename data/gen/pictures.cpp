@@ -25,8 +25,8 @@ constexpr Rgb kTongue{248, 138, 150};
 constexpr Rgb kPetal{255, 238, 150};
 constexpr Rgb kPetalHeart{255, 166, 88};
 
-constexpr double kLine = 1.6;  // outer outline
-constexpr double kFine = 1.1;  // inner details
+constexpr double kLine = 1.6; // outer outline
+constexpr double kFine = 1.1; // inner details
 
 Shape star(double cx, double cy, double r, double turn) {
     Points pts;
@@ -42,8 +42,9 @@ void drawEye(Canvas& c, double cx, double cy, bool right) {
     Shape eye = ellipse(cx, cy, 8.5, 11.5);
     c.outlined(eye, kEye, kInk, kFine);
     // A lighter iris low in the eye reads as depth without extra lines.
-    c.fill(intersect(ellipse(cx, cy + 2.5, 6.5, 8.0), below(cy - 1)),
-           [cy](double, double y) { return mix(kEye, kIris, std::clamp((y - cy + 1) / 8.0, 0.0, 1.0)); });
+    c.fill(intersect(ellipse(cx, cy + 2.5, 6.5, 8.0), below(cy - 1)), [cy](double, double y) {
+        return mix(kEye, kIris, std::clamp((y - cy + 1) / 8.0, 0.0, 1.0));
+    });
     c.fill(circle(cx - 3.0, cy - 4.5, 3.4), kWhite);
     c.fill(circle(cx + 3.2, cy + 4.5, 1.6), kWhite);
     // Upper lash line, a little heavier than the eye's rim, with a flick at the outer corner.
@@ -61,14 +62,14 @@ Picture drawCharacter() {
     Shape backHair = blend(ellipse(100, 56, 51, 48), roundRect(51, 52, 149, 110, 16), 8);
     c.outlined(backHair, kHair, kInk, kLine);
 
-    // Dress: a soft trapezoid running off the bottom edge, with puffed sleeves.
+    // Dress: a soft trapezoid running off the bottom edge.
     c.outlined(thickLine(100, 86, 100, 104, 7), kSkin, kInk, kLine); // neck
     Shape dress = grow(polygon({{76, 104}, {124, 104}, {156, 200}, {44, 200}}), 5);
     c.outlined(dress, kDress, kInk, kLine);
-    Shape hemBand = unite({below(180), circle(50, 181, 5), circle(61, 181, 5), circle(72, 181, 5),
-                           circle(83, 181, 5), circle(94, 181, 5), circle(106, 181, 5),
-                           circle(117, 181, 5), circle(128, 181, 5), circle(139, 181, 5),
-                           circle(150, 181, 5)});
+    Shape hemBand =
+        unite({below(180), circle(50, 181, 5), circle(61, 181, 5), circle(72, 181, 5),
+               circle(83, 181, 5), circle(94, 181, 5), circle(106, 181, 5), circle(117, 181, 5),
+               circle(128, 181, 5), circle(139, 181, 5), circle(150, 181, 5)});
     c.fill(intersect(grow(hemBand, kFine), dress), kInk);
     c.fill(intersect(hemBand, dress), kWhite);
 
@@ -95,10 +96,23 @@ Picture drawCharacter() {
     // Face, with a soft shadow under the fringe.
     Shape face = ellipse(100, 62, 41, 37);
     c.outlined(face, kSkin, kInk, kLine);
-    Shape fringeCap = ellipse(100, 54, 48, 43);
-    Shape fringeHoles = unite({circle(76, 62, 14), circle(100, 58, 14), circle(124, 62, 14),
-                               roundRect(62, 61, 138, 130, 4)});
-    Shape fringe = cut(fringeCap, fringeHoles);
+    // The fringe shares the back hair's crown so the top of the head has a single outline;
+    // its lower edge is a row of locks, each side gently bowed, parted a little off centre.
+    Points edge = {{160, 64}, {143, 66}, {135, 50}, {127, 61}, {119, 46}, {109, 59}, {101, 43},
+                   {91, 58},  {83, 46},  {74, 61},  {66, 50},  {57, 66},  {40, 64}};
+    Points outline = {{40, 0}, {160, 0}};
+    for (size_t i = 0; i + 1 < edge.size(); ++i) {
+        auto [x0, y0] = edge[i];
+        auto [x1, y1] = edge[i + 1];
+        double len = std::hypot(x1 - x0, y1 - y0);
+        for (int k = 0; k < 6; ++k) {
+            double t = k / 6.0, bow = 1.8 * 4 * t * (1 - t);
+            outline.emplace_back(x0 + (x1 - x0) * t + bow * (y1 - y0) / len,
+                                 y0 + (y1 - y0) * t - bow * (x1 - x0) / len);
+        }
+    }
+    outline.push_back(edge.back());
+    Shape fringe = intersect(ellipse(100, 56, 51, 48), grow(polygon(outline), 0.6));
     c.fill(intersect(shift(fringe, 0, 3.5), face), kSkinShade);
 
     c.fill(ellipse(70, 81, 8, 4.5), kBlush);
@@ -111,7 +125,9 @@ Picture drawCharacter() {
     c.fill(intersect(circle(100, 92, 4.2), mouth), kTongue);
 
     // Front hair: fringe and two side locks drawn as one piece so no seam shows between them.
-    Shape locks = unite({ellipse(60, 78, 8.5, 22), ellipse(140, 78, 8.5, 22)});
+    Shape locks =
+        unite({grow(polygon({{57, 52}, {67, 56}, {66, 82}, {60, 99}, {55, 80}}), 1.5),
+               grow(polygon({{143, 52}, {133, 56}, {134, 82}, {140, 99}, {145, 80}}), 1.5)});
     Shape frontHair = unite({intersect(fringe, above(72)), locks});
     c.outlined(frontHair, kHair, kInk, kLine);
     c.fill(intersect(ring(100, 60, 36, 2.2), intersect(frontHair, above(34))), kHairLight);
@@ -135,7 +151,8 @@ Picture drawBalloon() {
     Shape balloon = blend(body, tail, 10);
     c.fill(grow(balloon, 2.0), kBalloonInk);
     // A barely visible fall from white to cream; text stays black on near-white throughout.
-    c.fill(balloon, [&](double, double y) { return mix(kPaper, kPaperLow, std::clamp(y / 230, 0.0, 1.0)); });
+    c.fill(balloon,
+           [&](double, double y) { return mix(kPaper, kPaperLow, std::clamp(y / 230, 0.0, 1.0)); });
     return c.resolve(true);
 }
 
@@ -143,28 +160,43 @@ Picture drawCalendarBack() {
     constexpr Rgb kTop{255, 243, 247};
     constexpr Rgb kBottom{238, 245, 255};
     Canvas c(232, 160, kSuper, kTop);
-    c.fill([](double, double) { return -1.0; }, [](double x, double y) {
-        return mix(kTop, kBottom, std::clamp((y / 160) * 0.75 + (x / 232) * 0.25, 0.0, 1.0));
-    });
-    // Faint stars and petals scattered with a fixed seed; pale enough that numbers stay clear.
+    c.fill([](double, double) { return -1.0; },
+           [](double x, double y) {
+               return mix(kTop, kBottom, std::clamp((y / 160) * 0.75 + (x / 232) * 0.25, 0.0, 1.0));
+           });
+    // Faint stars and petals scattered with a fixed seed, kept apart from each other and pale
+    // enough that the day numbers stay clear.
     Random rnd(0x6E61676F6D69ULL);
-    const Rgb tints[] = {{255, 214, 150}, {250, 186, 206}, {190, 206, 250}, {200, 232, 204}};
-    for (int i = 0; i < 18; ++i) {
-        double x = rnd.range(6, 226), y = rnd.range(6, 154);
-        double size = rnd.range(3.5, 7.5);
+    const Rgb starTints[] = {{255, 214, 140}, {188, 204, 252}, {214, 196, 246}};
+    constexpr Rgb kSakura{248, 178, 202};
+    Points placed;
+    for (int tries = 0; placed.size() < 16 && tries < 1000; ++tries) {
+        double x = rnd.range(8, 224), y = rnd.range(8, 152);
+        bool crowded = false;
+        for (auto [px, py] : placed) {
+            crowded = crowded || std::hypot(px - x, py - y) < 34;
+        }
+        if (crowded) {
+            continue;
+        }
+        placed.emplace_back(x, y);
+        double size = rnd.range(4.5, 7.5);
         double turn = rnd.range(0, 2 * std::numbers::pi);
-        Rgb tint = tints[static_cast<int>(rnd.next() * 4)];
-        if (i % 2 == 0) {
-            c.fill(star(x, y, size, turn), tint, 0.45);
+        if (placed.size() % 2 == 0) {
+            Rgb tint = starTints[static_cast<int>(rnd.next() * 3)];
+            c.fill(blend(star(x, y, size, turn), circle(x, y, size * 0.3), 1.5), tint, 0.5);
         } else {
-            // A petal: an ellipse with a small notch at its outer tip.
+            // A cherry petal: round at the top with a notch, narrowing to a point at the base.
             double dx = std::cos(turn), dy = std::sin(turn);
-            Shape body = [=](double px, double py) {
-                double u = (px - x) * dx + (py - y) * dy, v = -(px - x) * dy + (py - y) * dx;
-                return ellipse(0, 0, size, size * 0.6)(u, v);
+            auto at = [&](double u, double v) {
+                return std::pair{x + u * dx - v * dy, y + u * dy + v * dx};
             };
-            Shape notch = circle(x + dx * size * 1.05, y + dy * size * 1.05, size * 0.3);
-            c.fill(cut(body, notch), tint, 0.4);
+            auto [hx, hy] = at(size * 0.35, 0);
+            auto [nx, ny] = at(size * 1.02, 0);
+            Shape head = circle(hx, hy, size * 0.62);
+            Shape base =
+                polygon({at(-size, 0), at(size * 0.3, size * 0.55), at(size * 0.3, -size * 0.55)});
+            c.fill(cut(blend(head, base, 2.0), circle(nx, ny, size * 0.3)), kSakura, 0.45);
         }
     }
     return c.resolve(false);

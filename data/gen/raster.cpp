@@ -47,7 +47,7 @@ Shape polygon(Points v) {
             double t = std::clamp((wx * ex + wy * ey) / (ex * ex + ey * ey), 0.0, 1.0);
             double bx = wx - ex * t, by = wy - ey * t;
             best = std::min(best, bx * bx + by * by);
-            bool c1 = y >= v[i].second, c2 = y < v[j].second, c3 = ex * wy > ey * wx;
+            bool c1 = y >= v[i].second, c2 = y<v[j].second, c3 = ex * wy> ey * wx;
             if ((c1 && c2 && c3) || (!c1 && !c2 && !c3)) {
                 sign = -sign;
             }
@@ -144,7 +144,8 @@ void Canvas::fill(const Shape& shape, const Paint& paint, double alpha) {
 }
 
 void Canvas::fill(const Shape& shape, Rgb colour, double alpha) {
-    fill(shape, [colour](double, double) { return colour; }, alpha);
+    fill(
+        shape, [colour](double, double) { return colour; }, alpha);
 }
 
 void Canvas::outlined(const Shape& shape, Rgb colour, Rgb ink, double width) {
@@ -173,7 +174,8 @@ Picture Canvas::resolve(bool keyed) const {
                 p = kKey; // mostly outside: the whole pixel goes
                 continue;
             }
-            p = {static_cast<std::uint8_t>((r + n / 2) / n), static_cast<std::uint8_t>((g + n / 2) / n),
+            p = {static_cast<std::uint8_t>((r + n / 2) / n),
+                 static_cast<std::uint8_t>((g + n / 2) / n),
                  static_cast<std::uint8_t>((b + n / 2) / n)};
             if (keyed && p == kKey) {
                 p.g = 254; // would vanish as a hole in the figure

@@ -1,0 +1,22 @@
+// The bitmap decoder on arbitrary bytes; a decoded picture is generated a mask from, as the
+// program does with every picture it loads.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "platform/Bitmap.h"
+#include "shape/extMaskgenerator.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
+    auto img = platform::decodeBitmap(std::string_view(reinterpret_cast<const char*>(data), size));
+    if (!img) {
+        return 0;
+    }
+    if (img->pixels.size() != static_cast<size_t>(img->width) * static_cast<size_t>(img->height)) {
+        std::abort();
+    }
+    if (img->pixels.size() <= 1 << 16) {
+        shape::maskRegion(*img, img->pixel(0, 0));
+    }
+    return 0;
+}
