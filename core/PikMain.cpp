@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "balloon/LogStream.h"
+#include "balloon/LogUnit.h"
 #include "core/AppState.h"
 #include "core/Settings.h"
 #include "platform/AppError.h"
@@ -38,7 +39,11 @@ void writeIniFile(const Settings& s) {
 void closeLog() {
     if (settings().isLog && balloon::LogStream().isOpen()) {
         try {
-            balloon::closeLogAtExit(platform::systemClock().now(), {});
+            balloon::closeLogAtExit(platform::systemClock().now(), [] {
+                if (balloon::LogForm) {
+                    balloon::LogForm->closeReadHandle();
+                }
+            });
         } catch (const platform::AppError& e) {
             // The log stays as it was, uncut; the shutdown goes on.
             platform::showErrorBox(e.what());

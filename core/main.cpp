@@ -2,6 +2,8 @@
 // directory, where its settings, log, pictures and sounds live.
 #include <QApplication>
 
+#include "balloon/Fukidasi.h"
+#include "balloon/LogUnit.h"
 #include "balloon/SerifuQueue.h"
 #include "core/AppState.h"
 #include "core/PikMain.h"
@@ -19,11 +21,16 @@ int main(int argc, char** argv) {
 
     balloon::SerifuQueue().clear();
 
+    // The windows in their order; each creation runs to its end before the next begins.
     auto* mainForm = new core::TMainForm;
-    platform::installSessionEndHandlers([mainForm] { mainForm->close(); });
     mainForm->show();
+    auto* serifuForm = new balloon::TSerifuForm(mainForm);
+    auto* logForm = new balloon::TLogForm;
+    platform::installSessionEndHandlers([mainForm] { mainForm->close(); });
 
     const int rc = QApplication::exec();
+    delete logForm;
+    delete serifuForm;
     delete mainForm;
     return rc;
 }

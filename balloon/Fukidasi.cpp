@@ -1,0 +1,140 @@
+#include "balloon/Fukidasi.h"
+
+#include <QCoreApplication>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+
+#include "balloon/LogStream.h"
+#include "balloon/TrMemo.h"
+#include "core/AppState.h"
+#include "core/Settings.h"
+#include "platform/AppError.h"
+#include "platform/Files.h"
+#include "platform/Fonts.h"
+#include "shape/CoolForm.h"
+#include "shape/extMaskgenerator.h"
+
+namespace balloon {
+
+TSerifuForm* SerifuForm = nullptr;
+
+namespace {
+constexpr const char* kPicture = "fukidasi.bmp";
+constexpr const char* kMask = "fukidasi.msk";
+// The plain balloon that stands in when the picture is missing has the default picture's size.
+constexpr int kPlainWidth = 279;
+constexpr int kPlainHeight = 230;
+} // namespace
+
+TSerifuForm::TSerifuForm(QWidget* character)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool |
+                           Qt::WindowDoesNotAcceptFocus),
+      character_(character) {
+    SerifuForm = this;
+    setWindowTitle(QStringLiteral("Fukidasi"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    resize(kPlainWidth + 1, kPlainHeight + 1);
+
+    CoolFormS = new shape::TCoolForm(this);
+    SerifuMemo = new TTransparentMemo(this);
+    SerifuMemo->setGeometry(17, 18, 243, 180);
+    QFont f = platform::fontFor("ＭＳ Ｐゴシック", 9);
+    f.setPixelSize(12);
+    SerifuMemo->setFont(f);
+    Button1 = new QPushButton(QStringLiteral("Button1"), this);
+    Button1->setGeometry(192, 250, 75, 25);
+    SerifuMemo->setFocusTarget(Button1);
+    connect(SerifuMemo, &TTransparentMemo::entered, this, [this] { SerifuMemoEnter(); });
+
+    machine_ = std::make_unique<SerifuMachine>(SerifuQueue(), static_cast<BalloonView&>(*this));
+    SerifuTimer = new QTimer(this);
+    SerifuTimer->setInterval(SerifuMachine::kTickMs);
+    connect(SerifuTimer, &QTimer::timeout, this,
+            [this] { platform::guard([this] { SerifuTimerTimer(); }); });
+    SerifuTimer->start();
+
+    platform::guard([this] { FormCreate(); });
+    // Whatever happened to the picture, the balloon must speak.
+    machine_->setIntervals(core::settings().SerifuInterval, core::settings().FukidasiInterval);
+    machine_->start();
+}
+
+TSerifuForm::~TSerifuForm() {
+    if (SerifuForm == this) {
+        SerifuForm = nullptr;
+    }
+}
+
+void TSerifuForm::FormCreate() {
+    SerifuMemo->setText(QString());
+    if (!platform::fileExists(kPicture)) {
+        std::fprintf(stderr, "なごみ: %s is missing; the balloon is a plain one\n", kPicture);
+        plain_ = true;
+        machine_->setPictureSize(kPlainWidth, kPlainHeight);
+        CoolFormS->setAutoFillBackground(true);
+        return;
+    }
+    try {
+        CoolFormS->loadPicture(kPicture);
+    } catch (const platform::AppError&) {
+        plain_ = true;
+        machine_->setPictureSize(kPlainWidth, kPlainHeight);
+        throw;
+    }
+    const platform::Image& pic = CoolFormS->picture();
+    machine_->setPictureSize(pic.width, pic.height);
+    resize(pic.width + 1, pic.height + 1);
+    const long long t = CoolFormS->pixelColor(0, 0);
+    if (!platform::fileExists(kMask)) {
+        if (!shape::GenerateMask(pic, static_cast<std::uint32_t>(t == -1 ? 0xFFFFFF : t), kMask,
+                                 [] { QCoreApplication::processEvents(); })) {
+            std::fprintf(stderr, "なごみ: mask file %s could not be written\n", kMask);
+        }
+    }
+    CoolFormS->LoadMaskFromFile(kMask);
+    update();
+}
+
+void TSerifuForm::SerifuTimerTimer() {
+    machine_->tick(core::IsHidden());
+}
+
+void TSerifuForm::SerifuMemoEnter() {
+    // The pane never keeps the focus: no caret, no typing into the balloon.
+}
+
+Bounds TSerifuForm::characterBounds() const {
+    if (!character_) {
+        return Bounds{};
+    }
+    const QRect g = character_->frameGeometry();
+    return Bounds{g.x(), g.y(), g.width(), g.height()};
+}
+
+void TSerifuForm::placeBalloon(int left, int top) {
+    move(left, top);
+}
+
+void TSerifuForm::showBalloon() {
+    if (!isVisible()) {
+        show();
+    }
+    raise();
+}
+
+void TSerifuForm::hideBalloon() { hide(); }
+
+void TSerifuForm::appendLine(const std::string& line) {
+    SerifuMemo->appendLine(QString::fromStdString(line));
+}
+
+void TSerifuForm::clearText() {
+    SerifuMemo->setText(QString());
+}
+
+void TSerifuForm::logLine(const std::string& line) {
+    logSpeech(platform::systemClock().now(), line);
+}
+
+} // namespace balloon

@@ -1,0 +1,139 @@
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <gtest/gtest.h>
+
+#include "../unit/TempDir.h"
+#include "balloon/Fukidasi.h"
+#include "balloon/LogStream.h"
+#include "balloon/LogUnit.h"
+#include "balloon/SerifuQueue.h"
+#include "balloon/TrMemo.h"
+#include "core/AppState.h"
+#include "core/Settings.h"
+#include "platform/Bitmap.h"
+
+namespace {
+
+class BalloonWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir_.path());
+        core::resetSettings();
+        core::resetAppState();
+        core::StartDir() = dir_.path();
+        balloon::SerifuQueue().clear();
+    }
+    void TearDown() override {
+        balloon::LogStream().close();
+        balloon::SerifuQueue().clear();
+        std::filesystem::current_path(old_);
+    }
+    void writeLog(int lines) {
+        std::string s;
+        for (int i = 1; i <= lines; ++i) {
+            s += "line " + std::to_string(i) + "\r\n";
+        }
+        dir_.write("piklog.txt", s);
+    }
+
+    TempDir dir_;
+    std::filesystem::path old_;
+};
+
+} // namespace
+
+TEST_F(BalloonWindows, LogWindowShowsTheLastFiftyLines) {
+    core::settings().isLog = true;
+    for (int count : {49, 50, 120}) {
+        writeLog(count);
+        balloon::TLogForm form;
+        ASSERT_TRUE(form.hasReadHandle());
+        form.UpdateLog();
+        EXPECT_TRUE(form.isVisible());
+        const QStringList lines = form.LogMemo->toPlainText().split('\n');
+        const int first = count >= 50 ? count - 49 : 1;
+        ASSERT_EQ(lines.size(), count - first + 1) << count;
+        EXPECT_EQ(lines.front(), QString("line %1").arg(first));
+        EXPECT_EQ(lines.back(), QString("line %1").arg(count));
+        EXPECT_EQ(form.LogMemo->textCursor().position(),
+                  form.LogMemo->document()->characterCount() - 1)
+            << "cursor at the very end";
+    }
+}
+
+TEST_F(BalloonWindows, LogWindowWithoutReadHandleDoesNothing) {
+    writeLog(10);
+    core::settings().isLog = false; // logging off at start: no handle
+    balloon::TLogForm form;
+    EXPECT_FALSE(form.hasReadHandle());
+    form.UpdateLog();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(form.LogMemo->toPlainText().isEmpty());
+    core::settings().isLog = true; // switched on later: still no handle this run
+    form.UpdateLog();
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(BalloonWindows, LogWindowDecodesCp932AndFollowsAppends) {
+    core::settings().isLog = true;
+    dir_.write("piklog.txt", "\x82\xb1\x82\xf1\r\n");
+    balloon::TLogForm form;
+    form.UpdateLog();
+    EXPECT_EQ(form.LogMemo->toPlainText(), QString::fromUtf8("こん"));
+    std::ofstream(dir_.file("piklog.txt"), std::ios::app | std::ios::binary) << "more\r\n";
+    form.UpdateLog();
+    EXPECT_EQ(form.LogMemo->toPlainText(), QString::fromUtf8("こん\nmore"));
+}
+
+TEST_F(BalloonWindows, WithoutItsPictureTheBalloonStillSpeaks) {
+    QWidget character;
+    character.setGeometry(600, 300, 201, 191);
+    balloon::TSerifuForm form(&character);
+    EXPECT_TRUE(form.isPlain());
+    EXPECT_EQ(form.size(), QSize(280, 231));
+    balloon::SerifuQueue().add("こんにちは");
+    form.SerifuTimerTimer();
+    form.SerifuTimerTimer();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.pos(), QPoint(600 - 279, 300 + 191 - 230));
+    EXPECT_EQ(form.SerifuMemo->text(), QString::fromUtf8("こんにちは"));
+}
+
+TEST_F(BalloonWindows, BalloonTakesItsShapeFromThePictureAndNeverKeepsTheFocus) {
+    platform::Image pic;
+    pic.width = 30;
+    pic.height = 20;
+    pic.pixels.assign(600, 0xFFFFF0);
+    pic.pixels[0] = 0x00FF00;
+    dir_.write("fukidasi.bmp", platform::encodeBitmap24(pic));
+    QWidget character;
+    balloon::TSerifuForm form(&character);
+    EXPECT_FALSE(form.isPlain());
+    EXPECT_EQ(form.size(), QSize(31, 21));
+    EXPECT_TRUE(std::filesystem::exists(dir_.file("fukidasi.msk")));
+    EXPECT_FALSE(form.mask().isEmpty());
+    form.show();
+    form.SerifuMemo->setFocus();
+    EXPECT_FALSE(form.SerifuMemo->hasFocus());
+    EXPECT_EQ(QApplication::focusWidget() == form.SerifuMemo, false);
+}
+
+TEST_F(BalloonWindows, PaneKeepsTheNewestLineInView) {
+    balloon::TTransparentMemo memo;
+    memo.resize(243, 60);
+    QFont f = memo.font();
+    f.setPixelSize(12);
+    memo.setFont(f);
+    memo.appendLine("one");
+    EXPECT_EQ(memo.scrollOffset(), 0);
+    for (int i = 0; i < 20; ++i) {
+        memo.appendLine(QString::fromUtf8("ぴんぽんぱんぽーん！ とても長い行が折り返されます。"));
+    }
+    EXPECT_GT(memo.scrollOffset(), 0);
+    memo.setText(QString());
+    EXPECT_EQ(memo.scrollOffset(), 0);
+    EXPECT_TRUE(memo.lines().isEmpty());
+}
