@@ -55,4 +55,19 @@ wait_exit "$pid"
 [ "$(wc -l <piklog.txt)" = 1024 ] || fail "log has $(wc -l <piklog.txt) lines"
 cmp -s <(head -n 1022 piklog.txt) "$WORK/original" || fail "old lines changed"
 tail -n1 piklog.txt | grep -qF "$stop_line" || fail "SIGINT wrote no end line"
-echo "ok: shutdown"
+echo "ok: signals"
+
+# The X server going away ends the program at once; the settings and the log are still saved.
+app=$(app_dir 3)
+cd "$app"
+printf 'isLog=1\r\nTop=50\r\nLeft=60\r\n' >pikmain.ini
+"$NAGOMI" 2>"$WORK/stderr3" &
+pid=$!
+PIDS+=($pid)
+wait_window Mainform >/dev/null
+rm pikmain.ini
+kill "${PIDS[0]}" # the Xvfb of this test
+wait_exit "$pid"
+grep -q $'^Top=50\r$' pikmain.ini || fail "settings not written when the display went away"
+tail -n1 piklog.txt | grep -qF "$stop_line" || fail "no end line when the display went away"
+echo "ok: display gone"
