@@ -2,20 +2,31 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QColorDialog>
+#include <QFontDialog>
 #include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QTimer>
 #include <cstdio>
 
+#include "balloon/Fukidasi.h"
 #include "balloon/LogStream.h"
 #include "balloon/LogUnit.h"
+#include "balloon/SerifuQueue.h"
 #include "core/AppState.h"
 #include "core/Settings.h"
 #include "platform/AppError.h"
 #include "platform/Files.h"
 #include "platform/Fonts.h"
 #include "platform/SessionEnd.h"
+#include "platform/Sound.h"
+#include "platform/X11Window.h"
 #include "shape/CoolForm.h"
 #include "shape/extMaskgenerator.h"
+#include "tray/QtTrayShell.h"
+#include "tray/TaskTray.h"
 
 namespace core {
 
@@ -27,6 +38,10 @@ constexpr int kDesignWidth = 220;
 constexpr int kDesignHeight = 195;
 constexpr int kLabelWidth = 55;
 constexpr int kLabelHeight = 21;
+
+double timeOfDay(const platform::LocalTime& t) {
+    return ((t.hour * 60.0 + t.minute) * 60.0 + t.second + t.millisecond / 1000.0) / 86400.0;
+}
 
 void writeIniFile(const Settings& s) {
     const std::string path = platform::joinPath(StartDir(), kSettingsFileName);
@@ -84,6 +99,11 @@ TMainForm::TMainForm(QWidget* parent)
     ClockLabel->setAutoFillBackground(true);
     ClockLabel->hide();
 
+    ClockLabel->installEventFilter(this);
+    createMenus();
+    CoolForm1->setPopupMenu(PopupMenu1);
+    createTray();
+
     ClockTimer = new QTimer(this);
     ClockTimer->setInterval(100);
     connect(ClockTimer, &QTimer::timeout, this,
@@ -94,6 +114,8 @@ TMainForm::TMainForm(QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+    delete TaskTray; // takes the icon out of the tray while the shell still exists
+    TaskTray = nullptr;
     if (MainForm == this) {
         MainForm = nullptr;
         platform::disarmExitSafetyNet();
@@ -116,7 +138,7 @@ void TMainForm::FormCreate() {
     s.PikImage = "pikprsn.bmp";
     IsHidden() = false;
     s.isLog = false;
-    // (The tray icon is registered here once it exists.)
+    TaskTray->setRegistered(true);
     balloon::LogStream().close();
     s.ShowCalender = true;
     s.CalX = 100;
@@ -124,7 +146,7 @@ void TMainForm::FormCreate() {
     s.CalSize = 2;
     s.ShowTime = true;
     s.OClock = true;
-    IsTimeSignalled = false;
+    clock.IsTimeSignalled = false;
     ClockLabel->move(width() / 2 - ClockLabel->width() / 2,
                      (height() / 3) * 2 - ClockLabel->height() / 2);
     s.VoiceFile.clear();
@@ -141,7 +163,7 @@ void TMainForm::FormCreate() {
     for (auto& a : s.Alerm) {
         a = AlarmSetting{};
     }
-    IsAlerm1Rung = IsAlerm2Rung = IsAlerm3Rung = false;
+    clock.IsAlermRung[0] = clock.IsAlermRung[1] = clock.IsAlermRung[2] = false;
     IsAlermSounded() = false;
 
     // Window keys take the window's present values unless the file names them.
@@ -173,13 +195,18 @@ void TMainForm::FormCreate() {
     ClockLabel->setVisible(s.ShowTime);
     ClockTimer->start();
     update();
-    // (The menu items' enabled states are set here once the menus exist.)
+    N8->setEnabled(s.MailCheck);
+    N10->setEnabled(s.isLog);
     if (s.isLog) {
         const std::string logPath = platform::joinPath(StartDir(), kLogFileName);
         balloon::LogStream().open(logPath);
         balloon::LogStream().writeLine(balloon::startLogLine(platform::systemClock().now()));
     }
-    // (The application's activation is bound to keeping the window on top here.)
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState st) {
+        if (st == Qt::ApplicationActive) {
+            FormDeactivate();
+        }
+    });
 }
 
 void TMainForm::applySettings() {
@@ -208,6 +235,7 @@ void TMainForm::prepareShape() {
     }
     CoolForm1->LoadMaskFromFile(maskFile);
     resize(CoolForm1->picture().width + 1, CoolForm1->picture().height + 1);
+    setTrayIconFromPicture();
 }
 
 void TMainForm::StoreIniFile() {
@@ -225,7 +253,7 @@ void TMainForm::StoreIniFile() {
 void TMainForm::FormClose() {
     StoreIniFile(); // AppError abandons the shutdown: the program keeps running
     closeLog();
-    // (The tray icon is removed here once it exists.)
+    TaskTray->setRegistered(false);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -250,14 +278,270 @@ void TMainForm::moveEvent(QMoveEvent* event) {
     settings().Left = x();
 }
 
-void TMainForm::ClockTimerTimer() {}
+void TMainForm::ClockTimerTimer() {
+    clock.tick(platform::systemClock().now(), settings(), *tickHost_);
+}
 
 void TMainForm::CoolForm1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, QPoint pos) {
+    IsCharPressed = button == Qt::LeftButton;
+    PressLeft = x();
+    PressTop = y();
+    PressTime = timeOfDay(platform::systemClock().now());
     emit characterPressed(button, pos);
 }
 
 void TMainForm::CoolForm1MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, QPoint pos) {
+    const platform::LocalTime now = platform::systemClock().now();
+    // A click: the window has not moved and the button came up within the second.
+    if (IsCharPressed && x() == PressLeft && y() == PressTop &&
+        timeOfDay(now) < PressTime + 1.0 / 86400.0) {
+        balloon::SerifuQueue().add("今日は，" + std::to_string(now.month) + "月" +
+                                   std::to_string(now.day) + "日，");
+        balloon::SerifuQueue().add("ただいま" + std::to_string(now.hour) + "時" +
+                                   std::to_string(now.minute) + "分です．");
+    }
+    IsCharPressed = false;
     emit characterReleased(button, pos);
+}
+
+void TMainForm::createMenus() {
+    PopupMenu1 = new QMenu(this);
+    N6 = PopupMenu1->addAction(QStringLiteral("うるさい！"));
+    N9 = PopupMenu1->addMenu(QStringLiteral("確認する。"));
+    N8 = N9->addAction(QStringLiteral("メール確認..."));
+    N10 = N9->addAction(QStringLiteral("ログ確認..."));
+    N8->setEnabled(false);
+    N10->setEnabled(false);
+    N7 = PopupMenu1->addSeparator();
+    N3 = PopupMenu1->addAction(QStringLiteral("設定する。"));
+    N5 = PopupMenu1->addAction(QStringLiteral("へるぷ..."));
+    N4 = PopupMenu1->addSeparator();
+    N2 = PopupMenu1->addAction(QStringLiteral("ないない"));
+    N1 = PopupMenu1->addAction(QStringLiteral("おしまい。"));
+    auto bind = [this](QAction* a, void (TMainForm::*handler)()) {
+        connect(a, &QAction::triggered, this,
+                [this, handler] { platform::guard([this, handler] { (this->*handler)(); }); });
+    };
+    bind(N6, &TMainForm::N6Click);
+    bind(N8, &TMainForm::N8Click);
+    bind(N10, &TMainForm::N10Click);
+    bind(N3, &TMainForm::N3Click);
+    bind(N5, &TMainForm::N5Click);
+    bind(N2, &TMainForm::N2Click);
+    bind(N1, &TMainForm::N1Click);
+
+    ClockPopup = new QMenu(this);
+    FontChangeMenu = ClockPopup->addAction(QStringLiteral("フォント変更..."));
+    BGColorChangeMenu = ClockPopup->addAction(QStringLiteral("背景色変更..."));
+    bind(FontChangeMenu, &TMainForm::FontChangeMenuClick);
+    bind(BGColorChangeMenu, &TMainForm::BGColorChangeMenuClick);
+}
+
+namespace {
+
+// What the clock tick does, done to the windows of the program.
+class MainTickHost : public ClockTickHost {
+public:
+    explicit MainTickHost(TMainForm& form) : form_(form) {}
+    void setClockCaption(const std::string& text) override {
+        form_.ClockLabel->setText(QString::fromStdString(text));
+    }
+    void setTrayTip(const std::string& text) override { form_.TaskTray->setTipString(text); }
+    void speak(const std::string& line) override { balloon::SerifuQueue().add(line); }
+    void playSync(const std::string& file) override { platform::sound().playSync(file); }
+    void playLoop(const std::string& file) override { platform::sound().playLoop(file); }
+    void alarmSounded() override { IsAlermSounded() = true; }
+    void calendarToToday() override {} // the calendar window comes later
+
+private:
+    TMainForm& form_;
+};
+
+QIcon drawnIcon() {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(0xF4, 0xB6, 0xC2));
+    p.setPen(QPen(QColor(0x50, 0x30, 0x40), 2));
+    p.drawEllipse(3, 3, 26, 26);
+    p.setBrush(QColor(0x50, 0x30, 0x40));
+    p.drawEllipse(10, 12, 4, 5);
+    p.drawEllipse(18, 12, 4, 5);
+    return QIcon(pm);
+}
+
+} // namespace
+
+void TMainForm::createTray() {
+    trayShell_ = new tray::QtTrayShell(this);
+    trayShell_->setSniMenu(PopupMenu1);
+    TaskTray = new tray::TTaskTray(*trayShell_);
+    TaskTray->setIconID(2);
+    TaskTray->setIcon(trayShell_->addIcon(drawnIcon()));
+    TaskTray->PopupMenuR = PopupMenu1;
+    TaskTray->OnDblClick = [this](tray::Button) {
+        platform::guard([this] { TaskTrayDblClick(); });
+    };
+    tickHost_ = std::make_unique<MainTickHost>(*this);
+}
+
+void TMainForm::setTrayIconFromPicture() {
+    // The character's head: a square from the top of the picture's opaque part.
+    const platform::Image& pic = CoolForm1->picture();
+    const long long key = CoolForm1->pixelColor(0, 0);
+    int x0 = pic.width, x1 = -1, y0 = pic.height;
+    for (int y = 0; y < pic.height; ++y) {
+        for (int x = 1; x < pic.width; ++x) {
+            if (static_cast<long long>(pic.pixel(x, y)) != key) {
+                x0 = std::min(x0, x);
+                x1 = std::max(x1, x);
+                y0 = std::min(y0, y);
+            }
+        }
+    }
+    if (x1 < x0) {
+        return;
+    }
+    const int side = std::min(x1 - x0 + 1, pic.height - y0);
+    const int left = x0 + (x1 - x0 + 1 - side) / 2;
+    QImage img(side, side, QImage::Format_ARGB32);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const std::uint32_t px = pic.pixel(left + x, y0 + y);
+            img.setPixel(x, y, static_cast<long long>(px) == key ? 0u : (0xFF000000u | px));
+        }
+    }
+    TaskTray->setIcon(trayShell_->addIcon(QIcon(
+        QPixmap::fromImage(img.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation)))));
+}
+
+void TMainForm::N6Click() {
+    platform::sound().stop();
+}
+
+void TMainForm::N1Click() {
+    platform::sound().stop();
+    close();
+}
+
+void TMainForm::N2Click() {
+    IsHidden() = true;
+    hide();
+    // (The calendar window is hidden here once it exists.)
+    if (balloon::SerifuForm) {
+        balloon::SerifuForm->hide();
+    }
+    if (balloon::LogForm) {
+        balloon::LogForm->hide();
+    }
+}
+
+void TMainForm::N3Click() {} // the settings dialog comes later
+void TMainForm::N5Click() {} // the help panel comes later
+void TMainForm::N8Click() {} // the mail window comes later
+
+void TMainForm::N10Click() {
+    if (balloon::LogForm) {
+        balloon::LogForm->UpdateLog();
+    }
+}
+
+void TMainForm::FontChangeMenuClick() {
+    bool ok = false;
+    const QFont chosen =
+        QFontDialog::getFont(&ok, ClockLabel->font(), this, QString(), QFontDialog::ScalableFonts);
+    if (!ok) {
+        return;
+    }
+    QFont f = chosen;
+    // The clock is always underlined, and only underlined.
+    f.setBold(false);
+    f.setItalic(false);
+    f.setStrikeOut(false);
+    f.setUnderline(true);
+    ClockLabel->setFont(f);
+}
+
+void TMainForm::BGColorChangeMenuClick() {
+    const QColor c = QColorDialog::getColor(platform::colorFromValue(clockBackground_), this);
+    if (c.isValid()) {
+        setClockBackground(platform::valueFromColor(c));
+    }
+}
+
+void TMainForm::TaskTrayDblClick() {
+    IsHidden() = false;
+    show();
+    // (The calendar window follows ShowCalender here once it exists.)
+}
+
+void TMainForm::FormDeactivate() {
+    // Back to the top of the always-on-top band, without moving or taking the focus.
+    if (isVisible()) {
+        raise();
+    }
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    platform::setSkipTaskbar(this);
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange) {
+        FormDeactivate();
+    }
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ClockLabel) {
+        bool handled = false;
+        platform::guard([&] { handled = ClockLabelMouse(event); });
+        if (handled) {
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TMainForm::ClockLabelMouse(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() == Qt::LeftButton) {
+            IsClockDragging = true;
+            ClockDragX = me->position().toPoint().x();
+            ClockDragY = me->position().toPoint().y();
+        } else if (me->button() == Qt::RightButton) {
+            ClockPopup->popup(me->globalPosition().toPoint());
+        }
+        return true;
+    }
+    case QEvent::MouseMove: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if ((me->buttons() & Qt::LeftButton) && IsClockDragging) {
+            const QPoint p = me->position().toPoint();
+            ClockLabel->move(ClockLabel->x() + (p.x() - ClockDragX),
+                             ClockLabel->y() + (p.y() - ClockDragY));
+        }
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() == Qt::LeftButton && IsClockDragging) {
+            struct Done {
+                bool& flag;
+                ~Done() { flag = false; }
+            } done{IsClockDragging};
+            StoreIniFile(); // once, at the release
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 } // namespace core

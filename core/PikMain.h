@@ -2,13 +2,22 @@
 // TMainForm: the character window. Its creation reads the settings, shapes the window after the
 // character picture and opens the dialogue log; closing it saves everything and ends the program.
 #include <QWidget>
+#include <memory>
 
+#include "core/ClockTick.h"
+
+class QAction;
 class QLabel;
+class QMenu;
 class QTimer;
 
 namespace shape {
 class TCoolForm;
 }
+namespace tray {
+class TTaskTray;
+class QtTrayShell;
+} // namespace tray
 
 namespace core {
 
@@ -24,15 +33,43 @@ public:
     shape::TCoolForm* CoolForm1 = nullptr;
     QLabel* ClockLabel = nullptr;
     QTimer* ClockTimer = nullptr;
+    tray::TTaskTray* TaskTray = nullptr;
+    tray::QtTrayShell* trayShell() const { return trayShell_; }
+
+    // PopupMenu1, on the character and the tray icon.
+    QMenu* PopupMenu1 = nullptr;
+    QAction* N6 = nullptr;  // うるさい！
+    QMenu* N9 = nullptr;    // 確認する。
+    QAction* N8 = nullptr;  // メール確認...
+    QAction* N10 = nullptr; // ログ確認...
+    QAction* N7 = nullptr;
+    QAction* N3 = nullptr; // 設定する。
+    QAction* N5 = nullptr; // へるぷ...
+    QAction* N4 = nullptr;
+    QAction* N2 = nullptr; // ないない
+    QAction* N1 = nullptr; // おしまい。
+    // ClockPopup, on the clock label.
+    QMenu* ClockPopup = nullptr;
+    QAction* FontChangeMenu = nullptr;
+    QAction* BGColorChangeMenu = nullptr;
+
+    void N1Click();
+    void N2Click();
+    void N3Click();
+    void N5Click();
+    void N6Click();
+    void N8Click();
+    void N10Click();
+    void FontChangeMenuClick();
+    void BGColorChangeMenuClick();
+    void TaskTrayDblClick();
+    void FormDeactivate();
 
     // Window state (the character's click and the clock label's drag use them).
-    bool IsTimeSignalled = false;
     bool IsClockDragging = false;
     int ClockDragX = 0;
     int ClockDragY = 0;
-    bool IsAlerm1Rung = false;
-    bool IsAlerm2Rung = false;
-    bool IsAlerm3Rung = false;
+    ClockTick clock; // IsTimeSignalled and the IsAlerm1Rung...3 flags
     int PressLeft = 0;
     int PressTop = 0;
     double PressTime = 0.0;
@@ -53,6 +90,9 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
@@ -62,8 +102,15 @@ private:
     void CoolForm1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos);
     void CoolForm1MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos);
 
+    void createMenus();
+    void createTray();
+    void setTrayIconFromPicture();
+    bool ClockLabelMouse(QEvent* event);
+
     int clockBackground_ = 0;
     bool closed_ = false;
+    tray::QtTrayShell* trayShell_ = nullptr;
+    std::unique_ptr<ClockTickHost> tickHost_;
 };
 
 // The one character window, or null before it exists.

@@ -20,13 +20,18 @@ int main(int argc, char** argv) {
     platform::installFontSubstitutions();
 
     balloon::SerifuQueue().clear();
+    // From the very start: a signal during creation waits in the event loop for the window.
+    platform::installSessionEndHandlers([] {
+        if (core::MainForm) {
+            core::MainForm->close();
+        }
+    });
 
     // The windows in their order; each creation runs to its end before the next begins.
     auto* mainForm = new core::TMainForm;
     mainForm->show();
     auto* serifuForm = new balloon::TSerifuForm(mainForm);
     auto* logForm = new balloon::TLogForm;
-    platform::installSessionEndHandlers([mainForm] { mainForm->close(); });
 
     const int rc = QApplication::exec();
     delete logForm;

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QImage>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -147,6 +148,9 @@ void TCoolForm::mousePressEvent(QMouseEvent* event) {
         }
     }
     emit MouseUp(button, shift, pos);
+    if (self && button == Qt::RightButton && popupMenu_) {
+        popupMenu_->popup(global);
+    }
 }
 
 void TCoolForm::mouseDoubleClickEvent(QMouseEvent* event) {

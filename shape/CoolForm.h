@@ -11,6 +11,7 @@
 #include "shape/Region.h"
 
 class QImage;
+class QMenu;
 
 namespace shape {
 
@@ -51,6 +52,9 @@ public:
     void setTop(int) { move(x(), 0); }
     void setLeft(int) { move(0, y()); }
 
+    // The menu a right press opens (after the press has been reported).
+    void setPopupMenu(QMenu* menu) { popupMenu_ = menu; }
+
     // Form designers never apply masks; the running program always does.
     void setDesigning(bool designing) { designing_ = designing; }
 
@@ -75,6 +79,7 @@ private:
     TRegionType* holder_;
     std::string rawMask_; // the region data last read
     bool designing_ = false;
+    QMenu* popupMenu_ = nullptr;
 };
 
 } // namespace shape

@@ -18,11 +18,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     platform::installFontSubstitutions();
+    platform::installSessionEndHandlers([] {
+        if (core::MainForm) {
+            core::MainForm->close();
+        }
+    });
     auto* mainForm = new core::TMainForm;
     mainForm->show();
     auto* serifuForm = new balloon::TSerifuForm(mainForm);
     auto* logForm = new balloon::TLogForm;
-    platform::installSessionEndHandlers([mainForm] { mainForm->close(); });
 
     std::string pending;
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
