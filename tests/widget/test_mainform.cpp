@@ -1,6 +1,9 @@
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QRegularExpression>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -18,6 +21,8 @@
 #include "shape/CoolForm.h"
 #include "shape/MaskFile.h"
 #include "shape/extMaskgenerator.h"
+#include "tray/QtTrayShell.h"
+#include "tray/TaskTray.h"
 
 namespace {
 
@@ -174,4 +179,50 @@ TEST_F(MainFormTest, ShutdownIsAbandonedWhenTheSettingsCannotBeWritten) {
     std::filesystem::remove(dir_.file("pikmain.ini"));
     EXPECT_TRUE(f.close());
     EXPECT_TRUE(log().ends_with("終了します．\r\n"));
+}
+
+TEST_F(MainFormTest, MenusCarryTheirCaptionsAndStartUpStates) {
+    dir_.write("pikmain.ini", "isLog=1\r\nMailCheck=0\r\n");
+    core::TMainForm& f = start();
+    QStringList captions;
+    for (QAction* a : f.PopupMenu1->actions()) {
+        captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    }
+    EXPECT_EQ(
+        captions.join('|'),
+        QString::fromUtf8("うるさい！|確認する。|-|設定する。|へるぷ...|-|ないない|おしまい。"));
+    EXPECT_EQ(f.N8->text(), QString::fromUtf8("メール確認..."));
+    EXPECT_EQ(f.N10->text(), QString::fromUtf8("ログ確認..."));
+    EXPECT_FALSE(f.N8->isEnabled());
+    EXPECT_TRUE(f.N10->isEnabled());
+    EXPECT_EQ(f.FontChangeMenu->text(), QString::fromUtf8("フォント変更..."));
+    EXPECT_EQ(f.BGColorChangeMenu->text(), QString::fromUtf8("背景色変更..."));
+}
+
+TEST_F(MainFormTest, TheTickSetsTheClockAndTheTrayTip) {
+    core::TMainForm& f = start();
+    EXPECT_TRUE(f.TaskTray->Registered());
+    EXPECT_EQ(f.TaskTray->IconID(), 2);
+    f.ClockTimerTimer();
+    EXPECT_TRUE(
+        QRegularExpression("^[ 12][0-9][ :][0-5][0-9]$").match(f.ClockLabel->text()).hasMatch())
+        << f.ClockLabel->text().toStdString();
+    const QString tip = f.trayShell()->icon()->toolTip();
+    EXPECT_TRUE(QRegularExpression("^\\d{4}/\\d\\d/\\d\\d( \\d{1,2}:\\d\\d:\\d\\d)?$")
+                    .match(tip)
+                    .hasMatch())
+        << tip.toStdString();
+    f.close();
+    EXPECT_FALSE(f.TaskTray->Registered()) << "the icon leaves the tray at shutdown";
+}
+
+TEST_F(MainFormTest, HideAndTrayDoubleClickBringBackOnlyTheCharacter) {
+    core::TMainForm& f = start();
+    f.show();
+    f.N2Click();
+    EXPECT_TRUE(core::IsHidden());
+    EXPECT_FALSE(f.isVisible());
+    f.TaskTrayDblClick();
+    EXPECT_FALSE(core::IsHidden());
+    EXPECT_TRUE(f.isVisible());
 }
