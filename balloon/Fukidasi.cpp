@@ -123,7 +123,9 @@ void TSerifuForm::showBalloon() {
     raise();
 }
 
-void TSerifuForm::hideBalloon() { hide(); }
+void TSerifuForm::hideBalloon() {
+    hide();
+}
 
 void TSerifuForm::appendLine(const std::string& line) {
     SerifuMemo->appendLine(QString::fromStdString(line));

@@ -78,20 +78,7 @@ std::vector<std::string> LogFile::readAllLines() const {
     if (fd_ < 0) {
         return out;
     }
-    std::string data;
-    char buf[65536];
-    off_t at = 0;
-    for (;;) {
-        ssize_t n = ::pread(fd_, buf, sizeof buf, at);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        data.append(buf, static_cast<size_t>(n));
-        at += n;
-    }
+    const std::string data = platform::readWhole(fd_);
     for (std::string_view line : platform::splitLines(data)) {
         out.emplace_back(line);
     }

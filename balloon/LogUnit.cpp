@@ -63,20 +63,7 @@ void TLogForm::UpdateLog() {
         return;
     }
     LogMemo->clear();
-    std::string data;
-    char buf[65536];
-    off_t at = 0;
-    for (;;) {
-        const ssize_t n = ::pread(fd_, buf, sizeof buf, at);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        data.append(buf, static_cast<size_t>(n));
-        at += n;
-    }
+    const std::string data = platform::readWhole(fd_);
     const auto lines = platform::splitLines(data);
     const size_t first = lines.size() >= kLogWindowLines ? lines.size() - kLogWindowLines : 0;
     QStringList shown;

@@ -42,6 +42,24 @@ std::optional<std::string> readFile(const std::string& path, std::size_t maxByte
     return out;
 }
 
+std::string readWhole(int fd) {
+    std::string data;
+    char buf[65536];
+    off_t at = 0;
+    for (;;) {
+        const ssize_t n = ::pread(fd, buf, sizeof buf, at);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        data.append(buf, static_cast<size_t>(n));
+        at += n;
+    }
+    return data;
+}
+
 bool writeFileAtomic(const std::string& path, std::string_view bytes, unsigned mode) {
     std::string tmpl = path + ".XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());

@@ -14,6 +14,9 @@ bool fileExists(const std::string& path);
 std::optional<std::string> readFile(const std::string& path,
                                     std::size_t maxBytes = std::size_t{256} << 20);
 
+// Everything an open file descriptor holds, read from its start without moving its offset.
+std::string readWhole(int fd);
+
 // Writes `bytes` to a temporary file beside `path`, flushes it to disk and renames it over
 // `path`. On any failure the old file is untouched and false is returned.
 bool writeFileAtomic(const std::string& path, std::string_view bytes, unsigned mode);
