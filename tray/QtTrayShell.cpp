@@ -26,7 +26,7 @@ bool statusNotifierHostPresent() {
 
 } // namespace
 
-QtTrayShell::QtTrayShell(QWidget* owner) : owner_(owner) {
+QtTrayShell::QtTrayShell(QWidget* owner) : QObject(owner), owner_(owner) {
     icon_ = new QSystemTrayIcon(this);
     sni_ = statusNotifierHostPresent();
     connect(icon_, &QSystemTrayIcon::activated, this, &QtTrayShell::activated);
