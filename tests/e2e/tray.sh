@@ -93,6 +93,8 @@ sleep 0.2
 xdotool click --repeat 2 --delay 80 1
 sleep 0.5
 viewable "$win" || fail "a double-click on the icon did not bring her back"
+balloon=$(xdotool search --name '^Fukidasi$' | head -n1)
+[ -z "$balloon" ] || ! viewable "$balloon" || fail "the idle balloon came back with her"
 
 # "おしまい。" ends the program the orderly way.
 xdotool mousemove "$((740 + cx))" "$((320 + cy))"
