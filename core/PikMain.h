@@ -29,6 +29,9 @@ public:
 
     // Writes all settings to StartDir/pikmain.ini. Throws AppError when it cannot.
     void StoreIniFile();
+    // The shutdown has run (a close can come while later windows are still being created,
+    // before the event loop runs, so the program checks this before entering it).
+    bool isClosed() const { return closed_; }
 
     shape::TCoolForm* CoolForm1 = nullptr;
     QLabel* ClockLabel = nullptr;

@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     auto* serifuForm = new balloon::TSerifuForm(mainForm);
     auto* logForm = new balloon::TLogForm;
 
-    const int rc = QApplication::exec();
+    const int rc = mainForm->isClosed() ? 0 : QApplication::exec();
     delete logForm;
     delete serifuForm;
     delete mainForm;

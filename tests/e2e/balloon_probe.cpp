@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
             }
         }
     });
-    const int rc = QApplication::exec();
+    const int rc = mainForm->isClosed() ? 0 : QApplication::exec();
     delete logForm;
     delete serifuForm;
     delete mainForm;

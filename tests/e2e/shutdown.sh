@@ -57,6 +57,22 @@ cmp -s <(head -n 1022 piklog.txt) "$WORK/original" || fail "old lines changed"
 tail -n1 piklog.txt | grep -qF "$stop_line" || fail "SIGINT wrote no end line"
 echo "ok: signals"
 
+# A signal while the later windows are still being made (a large balloon's mask is being
+# generated) still ends the program, instead of leaving it running without a window.
+app=$(app_dir 4)
+cd "$app"
+convert -size 3000x3000 xc:'#00ff00' -fill white -draw 'circle 1500 1500 1500 100' \
+    -type TrueColor BMP3:fukidasi.bmp
+"$NAGOMI" 2>"$WORK/stderr4" &
+pid=$!
+PIDS+=($pid)
+# The character's mask is written: the balloon comes next.
+for _ in $(seq 400); do [ -f pikprsn.bmp.msk ] && break; sleep 0.005; done
+kill -TERM "$pid"
+wait_exit "$pid"
+[ -f pikmain.ini ] || fail "settings not written when stopped during start-up"
+echo "ok: stopped during start-up"
+
 # The X server going away ends the program at once; the settings and the log are still saved.
 app=$(app_dir 3)
 cd "$app"
