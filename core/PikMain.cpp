@@ -17,6 +17,7 @@
 #include "balloon/SerifuQueue.h"
 #include "core/AppState.h"
 #include "core/Settings.h"
+#include "mail/MailCheck.h"
 #include "platform/AppError.h"
 #include "platform/Files.h"
 #include "platform/Fonts.h"
@@ -439,7 +440,11 @@ void TMainForm::N2Click() {
 
 void TMainForm::N3Click() {} // the settings dialog comes later
 void TMainForm::N5Click() {} // the help panel comes later
-void TMainForm::N8Click() {} // the mail window comes later
+void TMainForm::N8Click() {
+    if (mail::POPForm) {
+        mail::POPForm->show();
+    }
+}
 
 void TMainForm::N10Click() {
     if (balloon::LogForm) {

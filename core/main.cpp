@@ -7,6 +7,7 @@
 #include "balloon/SerifuQueue.h"
 #include "core/AppState.h"
 #include "core/PikMain.h"
+#include "mail/MailCheck.h"
 #include "platform/ErrorBox.h"
 #include "platform/Fonts.h"
 #include "platform/SessionEnd.h"
@@ -31,10 +32,12 @@ int main(int argc, char** argv) {
     auto* mainForm = new core::TMainForm;
     mainForm->show();
     auto* serifuForm = new balloon::TSerifuForm(mainForm);
+    auto* popForm = new mail::TPOPForm;
     auto* logForm = new balloon::TLogForm;
 
     const int rc = mainForm->isClosed() ? 0 : QApplication::exec();
     delete logForm;
+    delete popForm;
     delete serifuForm;
     delete mainForm;
     return rc;

@@ -1,0 +1,152 @@
+#include "mail/MailCheck.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTimer>
+
+#include "balloon/SerifuQueue.h"
+#include "core/AppState.h"
+#include "core/Settings.h"
+#include "mail/PopCheck.h"
+#include "platform/AppError.h"
+#include "platform/Fonts.h"
+#include "platform/Locale.h"
+#include "platform/Sound.h"
+#include "platform/TcpClient.h"
+
+namespace mail {
+
+TPOPForm* POPForm = nullptr;
+
+namespace {
+
+class FormView : public MailView {
+public:
+    explicit FormView(TPOPForm& f) : f_(f) {}
+    void setLastModified(const std::string& caption) override {
+        f_.LastModifiedLabel->setText(QString::fromStdString(caption));
+    }
+    void setReceived(int count, const std::string& caption) override {
+        QLabel* l = f_.LastReceivedLabel;
+        l->setText(QString::fromStdString(caption));
+        QPalette pal = f_.palette();
+        if (count > 0) {
+            pal.setColor(QPalette::WindowText, QColor(255, 0, 0));
+            pal.setColor(QPalette::Window, QColor(255, 255, 255));
+        }
+        l->setAutoFillBackground(count > 0);
+        l->setPalette(pal);
+        l->adjustSize();
+    }
+    void playNotify(const std::string& file) override { platform::sound().playAsync(file); }
+    std::string now() override { return platform::dateTimeText(platform::systemClock().now()); }
+
+private:
+    TPOPForm& f_;
+};
+
+} // namespace
+
+TPOPForm::TPOPForm()
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool) {
+    POPForm = this;
+    setWindowTitle(QStringLiteral("メール受信状況"));
+    resize(230, 52);
+    QFont f = platform::fontFor("ＭＳ Ｐゴシック", 9);
+    f.setPixelSize(12);
+    setFont(f);
+    Panel1 = new QFrame(this);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setLineWidth(2);
+    Panel1->setGeometry(0, 0, 230, 52);
+    LastModifiedLabel =
+        new QLabel(QStringLiteral("最終チェック日時： ----/--/-- --:--:--"), Panel1);
+    LastModifiedLabel->move(8, 8);
+    LastModifiedLabel->adjustSize();
+    LastReceivedLabel = new QLabel(QStringLiteral("受信メール総数： ありません．"), Panel1);
+    LastReceivedLabel->move(8, 32);
+    LastReceivedLabel->adjustSize();
+    for (QObject* o :
+         {static_cast<QObject*>(this), static_cast<QObject*>(Panel1),
+          static_cast<QObject*>(LastModifiedLabel), static_cast<QObject*>(LastReceivedLabel)}) {
+        o->installEventFilter(this);
+    }
+    MailTimer = new QTimer(this);
+    connect(MailTimer, &QTimer::timeout, this,
+            [this] { platform::guard([this] { MailTimerTimer(); }); });
+    platform::guard([this] { FormCreate(); });
+}
+
+TPOPForm::~TPOPForm() {
+    if (POPForm == this) {
+        POPForm = nullptr;
+    }
+}
+
+void TPOPForm::applyTimerSettings() {
+    const core::Settings& s = core::settings();
+    const long long ms = static_cast<long long>(s.MailInterval) * 60000;
+    MailTimer->setInterval(ms > 0 && ms <= INT32_MAX ? static_cast<int>(ms) : 0);
+    // An interval of 0 leaves the timer silent.
+    if (s.MailCheck && ms > 0 && ms <= INT32_MAX) {
+        MailTimer->start();
+    } else {
+        MailTimer->stop();
+    }
+}
+
+void TPOPForm::FormCreate() {
+    applyTimerSettings();
+    move(core::settings().MailX, core::settings().MailY);
+    if (core::settings().MailCheck) {
+        MailTimerTimer();
+    }
+}
+
+std::string TPOPForm::CheckMail() {
+    platform::PosixTcpStream stream;
+    FormView view(*this);
+    return mail::CheckMail(stream, core::settings(), core::IsAlermSounded(), view);
+}
+
+void TPOPForm::MailTimerTimer() {
+    const std::string line = CheckMail();
+    if (!line.empty()) {
+        balloon::SerifuQueue().add(line);
+    }
+}
+
+bool TPOPForm::eventFilter(QObject* watched, QEvent* event) {
+    const bool label = watched == LastModifiedLabel || watched == LastReceivedLabel;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        press_ = static_cast<QMouseEvent*>(event)->position().toPoint();
+        moved_ = false;
+        return true;
+    case QEvent::MouseButtonRelease:
+        if (label && !moved_) {
+            FormClick(); // a click on a label hides the window
+        }
+        return true;
+    case QEvent::MouseButtonDblClick:
+        FormClick();
+        return true;
+    case QEvent::MouseMove: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (me->buttons() & Qt::LeftButton) {
+            const QPoint p = me->position().toPoint();
+            if (p != press_) {
+                moved_ = true;
+            }
+            move(x() + (p.x() - press_.x()), y() + (p.y() - press_.y()));
+            core::settings().MailX = x();
+            core::settings().MailY = y();
+        }
+        return true;
+    }
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+}
+
+} // namespace mail

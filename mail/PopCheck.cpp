@@ -1,0 +1,242 @@
+#include "mail/PopCheck.h"
+
+#include <cstring>
+
+#include "mail/Md5unit.h"
+
+namespace mail {
+namespace {
+
+const char* const kSendTimeout = "サーバに接続できません（送信タイムアウト）";
+const char* const kRecvTimeout = "サーバに接続できません（受信タイムアウト）";
+const char* const kBadUser = "ユーザ名が誤っています．";
+const char* const kBadPassword = "パスワードが正しくありません．";
+
+bool blank(unsigned char c) {
+    return c >= 1 && c <= 32;
+}
+
+// A check ends early with a spoken line.
+struct End {
+    std::string line;
+};
+
+class Dialogue {
+public:
+    explicit Dialogue(platform::TcpStream& s) : stream_(s) {}
+
+    void waitReply() {
+        if (!stream_.wait(10000)) {
+            throw End{kSendTimeout};
+        }
+    }
+    // One read into a zeroed buffer; the text runs to the first zero byte.
+    std::string read(size_t max = 4095) {
+        char buf[4096];
+        std::memset(buf, 0, sizeof buf);
+        const size_t n = stream_.read(buf, max < 4095 ? max : 4095);
+        if (n == 0) {
+            throw End{kRecvTimeout};
+        }
+        return std::string(buf, strnlen(buf, n));
+    }
+    std::vector<std::string> reply() {
+        waitReply();
+        return replyTokens(read());
+    }
+    void send(const std::string& command) { stream_.send(command + "\r\n"); }
+
+private:
+    platform::TcpStream& stream_;
+};
+
+bool wholeNumber(const std::string& t, int& out) {
+    if (t.empty() || t.size() > 9) {
+        return false;
+    }
+    int v = 0;
+    for (char c : t) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        v = v * 10 + (c - '0');
+    }
+    out = v;
+    return true;
+}
+
+std::string lower(std::string s) {
+    for (char& c : s) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return s;
+}
+
+} // namespace
+
+std::vector<std::string> replyTokens(std::string_view r) {
+    std::vector<std::string> tokens;
+    size_t i = 0;
+    auto at = [&](size_t k) -> unsigned char {
+        return k < r.size() ? static_cast<unsigned char>(r[k]) : 0;
+    };
+    while (blank(at(i))) {
+        ++i;
+    }
+    while (at(i) != 0) {
+        std::string token;
+        if (at(i) == '"') {
+            ++i;
+            while (at(i) != 0) {
+                if (at(i) == '"') {
+                    if (at(i + 1) == '"') {
+                        token += '"';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                token += static_cast<char>(at(i));
+                ++i;
+            }
+        } else {
+            while (at(i) >= 33 && at(i) != ',') {
+                token += static_cast<char>(at(i));
+                ++i;
+            }
+        }
+        tokens.push_back(token);
+        while (blank(at(i))) {
+            ++i;
+        }
+        if (at(i) == ',') {
+            ++i;
+            while (blank(at(i))) {
+                ++i;
+            }
+        }
+    }
+    return tokens;
+}
+
+bool accepted(const std::vector<std::string>& tokens) {
+    return !tokens.empty() && tokens[0] == "+OK";
+}
+
+IdSearch findMessageId(const std::string& text, bool boundReached) {
+    // Only the header block counts: up to the blank line that ends it, or the reply's end.
+    size_t headerEnd = std::string::npos;
+    for (const char* end : {"\r\n\r\n", "\n\n", "\r\n.\r\n"}) {
+        const size_t p = text.find(end);
+        if (p != std::string::npos && (headerEnd == std::string::npos || p < headerEnd)) {
+            headerEnd = p;
+        }
+    }
+    const std::string_view headers(text.data(),
+                                   headerEnd == std::string::npos ? text.size() : headerEnd);
+    const size_t key = headers.find("message-id:");
+    const bool finished = headerEnd != std::string::npos || boundReached;
+    if (key == std::string::npos) {
+        return finished ? IdSearch{true, ""} : IdSearch{false, ""};
+    }
+    std::string_view rest = headers.substr(key + std::strlen("message-id:"));
+    const size_t close = rest.find('>');
+    if (close == std::string_view::npos) {
+        // The ">" may still be on its way, unless the headers are complete.
+        return finished ? IdSearch{true, ""} : IdSearch{false, ""};
+    }
+    rest = rest.substr(0, close + 1);
+    size_t b = 0;
+    size_t e = rest.size();
+    while (b < e && static_cast<unsigned char>(rest[b]) <= 32) {
+        ++b;
+    }
+    while (e > b && static_cast<unsigned char>(rest[e - 1]) <= 32) {
+        --e;
+    }
+    return IdSearch{true, std::string(rest.substr(b, e - b))};
+}
+
+std::string CheckMail(platform::TcpStream& stream, core::Settings& s, bool alarmSounded,
+                      MailView& view) {
+    struct Closer {
+        platform::TcpStream& s;
+        ~Closer() { s.close(); }
+    } closer{stream};
+    Dialogue d(stream);
+    std::string say;
+    try {
+        stream.open(s.POPServer, 110);
+        const std::vector<std::string> greeting = d.reply(); // never judged
+        std::vector<std::string> login;
+        if (s.IsAPOP == 1) {
+            const std::string stamp = greeting.empty() ? "" : greeting.back();
+            d.send("APOP " + s.POPAccount + " " + md5Hex(stamp + s.POPPassword));
+            login = d.reply();
+        } else {
+            d.send("USER " + s.POPAccount);
+            if (!accepted(d.reply())) {
+                return kBadUser;
+            }
+            d.send("PASS " + s.POPPassword);
+            login = d.reply();
+        }
+        if (!accepted(login)) {
+            return kBadPassword;
+        }
+        std::string T;
+        int N = 0;
+        if (login.size() >= 4 && wholeNumber(login[3], N)) {
+            T = login[3];
+        } else {
+            // Most servers give no count with the log-in: ask for it.
+            d.send("STAT");
+            const std::vector<std::string> stat = d.reply();
+            if (!accepted(stat) || stat.size() < 2 || !wholeNumber(stat[1], N)) {
+                return ""; // nothing learnt: Settings and labels stay as they were
+            }
+            T = stat[1];
+        }
+        if (N != 0) {
+            d.send("RETR " + T);
+            d.waitReply();
+            std::string text;
+            IdSearch found;
+            while (!found.done) {
+                text += lower(d.read());
+                const bool bound = text.size() >= kRetrKeepBytes;
+                if (bound) {
+                    text.resize(kRetrKeepBytes);
+                }
+                found = findMessageId(text, bound);
+            }
+            const bool newMail = N > s.LastMailNum || found.id != s.LastMessageID;
+            if (newMail) {
+                say = "メールが" + T + "通きています． はやく受信しましょう．";
+                if (s.MailNotify && !alarmSounded) {
+                    view.playNotify(s.MailNotifyFile);
+                }
+            }
+            s.LastMessageID = found.id;
+        }
+        s.LastMailNum = N;
+        d.send("QUIT");
+        d.waitReply();
+        d.read(255);
+        view.setLastModified("最終チェック日時：" + view.now());
+        if (s.LastMailNum > 0) {
+            view.setReceived(s.LastMailNum,
+                             "未読メール総数：" + std::to_string(s.LastMailNum) + "通");
+        } else {
+            view.setReceived(0, "未読メール総数：ありません．");
+        }
+        return say;
+    } catch (const End& end) {
+        return end.line;
+    }
+}
+
+} // namespace mail
