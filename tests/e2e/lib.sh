@@ -14,6 +14,8 @@ cleanup() {
 trap cleanup EXIT
 
 fail() {
+    [ -f "${dove:-/nonexistent}/dovecot.log" ] && tail -n 5 "$dove/dovecot.log" >&2
+    [ -f "$WORK/out" ] && cat "$WORK/out" >&2
     echo "FAIL: $*" >&2
     exit 1
 }

@@ -12,7 +12,10 @@
 #include "balloon/TrMemo.h"
 #include "core/AppState.h"
 #include "core/Settings.h"
+#include "mail/MailCheck.h"
 #include "platform/Bitmap.h"
+#include <QLabel>
+#include <QTimer>
 
 namespace {
 
@@ -136,4 +139,27 @@ TEST_F(BalloonWindows, PaneKeepsTheNewestLineInView) {
     memo.setText(QString());
     EXPECT_EQ(memo.scrollOffset(), 0);
     EXPECT_TRUE(memo.lines().isEmpty());
+}
+
+TEST_F(BalloonWindows, MailWindowStartsHiddenAtItsPlaceWithItsTimer) {
+    core::settings().MailX = 40;
+    core::settings().MailY = 50;
+    core::settings().MailInterval = 5;
+    core::settings().MailCheck = false;
+    mail::TPOPForm off;
+    EXPECT_FALSE(off.isVisible());
+    EXPECT_EQ(off.pos(), QPoint(40, 50));
+    EXPECT_FALSE(off.MailTimer->isActive());
+    EXPECT_EQ(off.LastModifiedLabel->text(),
+              QString::fromUtf8("最終チェック日時： ----/--/-- --:--:--"));
+    EXPECT_EQ(off.LastReceivedLabel->text(), QString::fromUtf8("受信メール総数： ありません．"));
+    core::settings().MailCheck = true;
+    core::settings().POPServer = "127.0.0.1";
+    core::settings().MailInterval = 0; // only the start-up check
+    off.applyTimerSettings();
+    EXPECT_FALSE(off.MailTimer->isActive());
+    core::settings().MailInterval = 5;
+    off.applyTimerSettings();
+    EXPECT_TRUE(off.MailTimer->isActive());
+    EXPECT_EQ(off.MailTimer->interval(), 300000);
 }

@@ -1,0 +1,67 @@
+// The whole mail check over a hostile server: the input is cut into the server's reads at
+// every 0xFF byte. No crash, no endless loop, memory bounded.
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "mail/PopCheck.h"
+#include "platform/AppError.h"
+
+namespace {
+
+class FuzzStream : public platform::TcpStream {
+public:
+    explicit FuzzStream(std::vector<std::string> reads) : reads_(std::move(reads)) {}
+    void open(const std::string&, int) override {}
+    bool wait(int) override { return next_ < reads_.size(); }
+    size_t read(char* buf, size_t max) override {
+        if (next_ >= reads_.size()) {
+            return 0;
+        }
+        const std::string& r = reads_[next_++];
+        const size_t n = std::min(max, r.size());
+        std::memcpy(buf, r.data(), n);
+        return n;
+    }
+    void send(std::string_view) override {}
+    void close() override {}
+
+private:
+    std::vector<std::string> reads_;
+    size_t next_ = 0;
+};
+
+class NullView : public mail::MailView {
+public:
+    void setLastModified(const std::string&) override {}
+    void setReceived(int, const std::string&) override {}
+    void playNotify(const std::string&) override {}
+    std::string now() override { return "2026/12/08"; }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
+    std::vector<std::string> reads(1);
+    for (size_t i = 0; i < size; ++i) {
+        if (data[i] == 0xFF) {
+            reads.emplace_back();
+        } else {
+            reads.back() += static_cast<char>(data[i]);
+        }
+    }
+    mail::replyTokens(reads.front());
+    for (int apop = 0; apop < 2; ++apop) {
+        FuzzStream stream(reads);
+        core::Settings s;
+        s.POPServer = "127.0.0.1";
+        s.IsAPOP = apop;
+        NullView view;
+        try {
+            mail::CheckMail(stream, s, false, view);
+        } catch (const platform::AppError&) {
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# The mail check against real servers on loopback addresses (run as root): dovecot on
+# 127.0.0.1:110 with USER/PASS and APOP, our scripted POP3 peers on 127.0.0.2-6, a socat
+# listener that accepts and stays silent on 127.0.0.7, and nothing at all on 127.0.0.8.
+source "$(dirname "$0")/../e2e/lib.sh"
+PEERS="$(dirname "$0")"
+dove="$WORK/dovecot"
+dpid=$("$PEERS/dovecot.sh" "$dove" hanako secret taro apoppass) || fail "dovecot did not start"
+PIDS+=($dpid)
+
+ini="$WORK/pikmain.ini"
+settings() { printf '%s\r\n' "$@" >"$ini"; }
+check() { "$TOOLS/mail_probe" "$ini" "$@" >"$WORK/out"; }
+said() { sed -n 's/^say //p' "$WORK/out"; }
+key() { tr -d '\r' <"$ini" | sed -n "s/^$1=//p"; }
+n=0
+deliver() { # USER MESSAGE-ID
+    n=$((n + 1))
+    local f="$dove/mail/$1/new/$((1700000000 + n)).M$n.peer"
+    printf 'From: a@example\r\nTo: %s@example\r\nMessage-ID: %s\r\nSubject: %d\r\n\r\nhello\r\n' \
+        "$1" "$2" "$n" >"$f"
+    chown mail:mail "$f"
+    chmod 0644 "$f"
+    sleep 1.1 # the next message gets a later delivery time
+}
+new_mail() { echo "メールが$1通きています． はやく受信しましょう．"; }
+
+# USER/PASS against dovecot, which gives no count with the log-in.
+settings POPServer=127.0.0.1 POPAccount=hanako POPPassword=secret IsAPOP=0
+check
+[ "$(said)" = "" ] || fail "empty maildrop spoke: $(said)"
+grep -q '^received 0 未読メール総数：ありません．$' "$WORK/out" || fail "empty label: $(cat "$WORK/out")"
+grep -q 'retr=0/0' "$dove/dovecot.log" || fail "RETR sent for an empty maildrop"
+deliver hanako '<First@Example>'
+deliver hanako '<Second@Example>'
+check
+[ "$(said)" = "$(new_mail 2)" ] || fail "two messages: $(said)"
+[ "$(key LastMessageID)" = "<second@example>" ] || fail "LastMessageID $(key LastMessageID)"
+deliver hanako '<Third@Example>'
+check
+[ "$(said)" = "$(new_mail 3)" ] || fail "2 -> 3: $(said)"
+[ "$(key LastMailNum)" = 3 ] || fail "LastMailNum $(key LastMailNum)"
+check
+[ "$(said)" = "" ] || fail "nothing new spoke: $(said)"
+grep -q '^modified 最終チェック日時：[0-9]' "$WORK/out" || fail "time label not updated"
+grep -q '^received 3 未読メール総数：3通$' "$WORK/out" || fail "count label: $(cat "$WORK/out")"
+# Read and deleted elsewhere, one new message: the count falls but the newest is new.
+rm -f "$dove"/mail/hanako/new/* "$dove"/mail/hanako/cur/*
+deliver hanako '<Fourth@Example>'
+check
+[ "$(said)" = "$(new_mail 1)" ] || fail "3 -> 1 with a new message: $(said)"
+grep -q 'del=0/' "$dove/dovecot.log" && ! grep -q 'del=[1-9]' "$dove/dovecot.log" ||
+    fail "the check deleted mail"
+
+settings POPServer=127.0.0.1 POPAccount=hanako POPPassword=wrong
+check
+[ "$(said)" = "パスワードが正しくありません．" ] || fail "wrong password: $(said)"
+settings POPServer=127.0.0.1 POPAccount=nobody POPPassword=x
+check
+[ "$(said)" = "パスワードが正しくありません．" ] || fail "unknown user: $(said)"
+
+# APOP: the greeting's timestamp and the plain password.
+deliver taro '<Apop@Example>'
+settings POPServer=127.0.0.1 POPAccount=taro POPPassword=apoppass IsAPOP=1
+check
+[ "$(said)" = "$(new_mail 1)" ] || fail "APOP: $(said) $(tail -n 3 "$dove/dovecot.log")"
+grep -q 'method=APOP' "$dove/dovecot.log" || fail "no APOP log-in at the server"
+
+# Our scripted peers: the count in the log-in reply, a split Message-ID, none at all, a reply
+# that never ends, a greeting that says -ERR.
+i=2
+for mode in rfc split noid endless errgreet; do
+    "$TOOLS/pop3_peer" "127.0.0.$i" "$mode" >"$WORK/peer$i" 2>&1 &
+    PIDS+=($!)
+    i=$((i + 1))
+done
+sleep 0.3
+settings POPServer=127.0.0.2 POPAccount=a POPPassword=b LastMailNum=2 LastMessageID=x
+check
+[ "$(said)" = "$(new_mail 2)" ] || fail "rfc peer: $(said)"
+[ "$(key LastMessageID)" = "<peer.two@example>" ] || fail "rfc peer ID $(key LastMessageID)"
+settings POPServer=127.0.0.3 POPAccount=a POPPassword=b LastMailNum=2
+check
+[ "$(key LastMessageID)" = "<split.one@peer>" ] || fail "split ID: $(key LastMessageID)"
+settings POPServer=127.0.0.4 POPAccount=a POPPassword=b LastMailNum=2 'LastMessageID=<x@y>'
+t0=$(date +%s)
+check
+[ "$(said)" = "$(new_mail 2)" ] || fail "no-ID peer: $(said)"
+[ $(($(date +%s) - t0)) -lt 5 ] || fail "a message without ID waited for the time-out"
+[ "$(key LastMessageID)" = "" ] || fail "no-ID peer kept $(key LastMessageID)"
+settings POPServer=127.0.0.5 POPAccount=a POPPassword=b LastMailNum=0
+check
+[ "$(said)" = "$(new_mail 2)" ] || fail "endless peer: $(said)"
+settings POPServer=127.0.0.6 POPAccount=a POPPassword=b LastMailNum=0
+check
+[ "$(said)" = "$(new_mail 2)" ] || fail "-ERR greeting: $(said)"
+
+# A server that accepts and never answers; a port where nobody listens.
+socat TCP-LISTEN:110,bind=127.0.0.7,reuseaddr,fork SYSTEM:'sleep 30' &
+PIDS+=($!)
+sleep 0.3
+settings POPServer=127.0.0.7 POPAccount=a POPPassword=b LastMailNum=4
+check
+[ "$(said)" = "サーバに接続できません（送信タイムアウト）" ] || fail "silent server: $(said)"
+[ "$(key LastMailNum)" = 4 ] || fail "a failed check changed LastMailNum"
+settings POPServer=127.0.0.8 POPAccount=a POPPassword=b
+check
+grep -q "^error 'connect' API でWindows ソケットエラー: Connection refused (111)$" "$WORK/out" ||
+    fail "refused connection: $(cat "$WORK/out")"
+[ -z "$(said)" ] || fail "a refused connection spoke"
+settings POPServer= POPAccount=a
+check
+grep -q '^error アドレスが指定されていません$' "$WORK/out" || fail "empty server: $(cat "$WORK/out")"
+
+# The notify sound: heard on new mail, silent once an alarm has sounded.
+export XDG_RUNTIME_DIR="$WORK" HOME="$WORK"
+pulseaudio --daemonize=no -n --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
+    --load="module-null-sink sink_name=nagomi_mail" \
+    --load="module-native-protocol-unix auth-anonymous=1 socket=$WORK/pulse.sock" \
+    >"$WORK/pulse.log" 2>&1 &
+PIDS+=($!)
+export PULSE_SERVER="unix:$WORK/pulse.sock"
+for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
+# A silent stream keeps the sink running, so the recorder gets every sample.
+pacat --playback --device=nagomi_mail --raw --format=s16le --rate=44100 --channels=2 \
+    --latency-msec=20 </dev/zero &
+PIDS+=($!)
+sleep 0.3
+loudness() { # run a check while recording; print the recording's peak
+    parec --device=nagomi_mail.monitor --latency-msec=20 --format=s16le --rate=44100 \
+        --channels=2 --raw "$WORK/rec.raw" &
+    local rec=$!
+    sleep 0.3
+    SDL_AUDIODRIVER=pulseaudio check "$@" --play-wait 1500
+    sleep 0.3
+    kill "$rec"
+    wait "$rec" 2>/dev/null || true
+    "$TOOLS/audio_probe" "$WORK/rec.raw" 0 | awk '$2 > m {m = $2} END {print m + 0}'
+}
+settings POPServer=127.0.0.2 POPAccount=a POPPassword=b LastMailNum=0 MailNotify=1 \
+    "MailNotifyFile=$DATA/mail.wav"
+[ "$(loudness)" -gt 1000 ] || fail "the notify sound was not heard"
+grep -q "^played $DATA/mail.wav" "$WORK/out" || fail "no notify sound played"
+settings POPServer=127.0.0.2 POPAccount=a POPPassword=b LastMailNum=0 MailNotify=1 \
+    "MailNotifyFile=$DATA/mail.wav"
+[ "$(loudness alarm)" -lt 300 ] || fail "notify sound after an alarm"
+[ "$(said)" = "$(new_mail 2)" ] || fail "new mail after an alarm is still spoken"
+echo "ok: mail"
