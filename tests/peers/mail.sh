@@ -112,6 +112,23 @@ settings POPServer= POPAccount=a
 check
 grep -q '^error アドレスが指定されていません$' "$WORK/out" || fail "empty server: $(cat "$WORK/out")"
 
+# The program itself checks at start-up and speaks the notice.
+start_xvfb
+app=$(app_dir 1)
+cd "$app"
+printf 'isLog=1\r\nMailCheck=1\r\nMailInterval=1\r\nPOPServer=127.0.0.2\r\nPOPAccount=a\r\nPOPPassword=b\r\n' >pikmain.ini
+"$NAGOMI" 2>"$WORK/stderr" &
+pid=$!
+PIDS+=($pid)
+wait_window Mainform >/dev/null
+sleep 1.5
+kill -TERM "$pid"
+wait_exit "$pid"
+iconv -f CP932 -t UTF-8 piklog.txt | grep -qF " $(new_mail 2)" || fail "the program did not announce the mail"
+tr -d '\r' <pikmain.ini | grep -q '^LastMailNum=2$' || fail "LastMailNum not saved"
+tr -d '\r' <pikmain.ini | grep -q '^LastMessageID=<peer.two@example>$' || fail "LastMessageID not saved"
+cd "$WORK"
+
 # The notify sound: heard on new mail, silent once an alarm has sounded.
 export XDG_RUNTIME_DIR="$WORK" HOME="$WORK"
 pulseaudio --daemonize=no -n --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
