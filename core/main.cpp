@@ -11,6 +11,7 @@
 #include "platform/ErrorBox.h"
 #include "platform/Fonts.h"
 #include "platform/SessionEnd.h"
+#include "timesync/NTPUnit.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -23,6 +24,10 @@ int main(int argc, char** argv) {
     balloon::SerifuQueue().clear();
     // From the very start: a signal during creation waits in the event loop for the window.
     platform::installSessionEndHandlers([] {
+        // The clock adjustment's endpoint goes first: nothing is sent once the session ends.
+        if (timesync::NTPForm) {
+            timesync::NTPForm->releaseEndpoint();
+        }
         if (core::MainForm) {
             core::MainForm->close();
         }
@@ -33,10 +38,12 @@ int main(int argc, char** argv) {
     mainForm->show();
     auto* serifuForm = new balloon::TSerifuForm(mainForm);
     auto* popForm = new mail::TPOPForm;
+    auto* ntpForm = new timesync::TNTPForm;
     auto* logForm = new balloon::TLogForm;
 
     const int rc = mainForm->isClosed() ? 0 : QApplication::exec();
     delete logForm;
+    delete ntpForm;
     delete popForm;
     delete serifuForm;
     delete mainForm;

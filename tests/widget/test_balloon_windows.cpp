@@ -14,6 +14,7 @@
 #include "core/Settings.h"
 #include "mail/MailCheck.h"
 #include "platform/Bitmap.h"
+#include "timesync/NTPUnit.h"
 #include <QLabel>
 #include <QTimer>
 
@@ -162,4 +163,19 @@ TEST_F(BalloonWindows, MailWindowStartsHiddenAtItsPlaceWithItsTimer) {
     off.applyTimerSettings();
     EXPECT_TRUE(off.MailTimer->isActive());
     EXPECT_EQ(off.MailTimer->interval(), 300000);
+}
+
+TEST_F(BalloonWindows, ClockAdjustmentOffSendsNothingAndRunsNoTimer) {
+    core::settings().isAdjust = false;
+    core::settings().NTPInterval = 10;
+    core::settings().NTPTimeout = 5000;
+    std::vector<platform::LocalTime> set;
+    timesync::TNTPForm form([&](const platform::LocalTime& t) { set.push_back(t); });
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.client().outstanding());
+    EXPECT_FALSE(form.NTPTimer->isActive());
+    EXPECT_FALSE(form.NTPTimeoutTimer->isActive());
+    EXPECT_EQ(form.NTPTimer->interval(), 600000);
+    EXPECT_EQ(form.NTPTimeoutTimer->interval(), 5000);
+    EXPECT_TRUE(set.empty());
 }

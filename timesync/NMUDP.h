@@ -1,0 +1,39 @@
+#pragma once
+// TNMUDP: the UDP endpoint of the clock adjustment, on QUdpSocket. Bound to all local addresses
+// on LocalPort from creation; datagrams are announced through the event loop.
+#include <QByteArray>
+#include <QObject>
+#include <string>
+
+class QUdpSocket;
+
+namespace timesync {
+
+class TNMUDP : public QObject {
+    Q_OBJECT
+public:
+    explicit TNMUDP(int localPort, QObject* parent = nullptr);
+    ~TNMUDP() override;
+
+    std::string RemoteHost;
+    int RemotePort = 123;
+
+    // Sends one datagram to RemoteHost:RemotePort. A dotted-decimal address is used as it is;
+    // a name is looked up while the event loop keeps running (tried twice). Throws AppError
+    // "Host Lookup Canceled" or "Null Remote Address". Returns the address used.
+    std::string SendBuffer(const QByteArray& data);
+    // The datagram just received, at most `max` bytes of it.
+    QByteArray ReadStream(int max) const { return last_.left(max); }
+    // Closes the socket: nothing is sent or received afterwards.
+    void release();
+
+signals:
+    void DataReceived(int numberBytes, const QString& fromIp, int port);
+
+private:
+    void readPending();
+    QUdpSocket* socket_ = nullptr;
+    QByteArray last_;
+};
+
+} // namespace timesync
