@@ -8,8 +8,11 @@ WORK=$(mktemp -d /tmp/nagomi-e2e.XXXXXX)
 PIDS=()
 
 cleanup() {
+    local status=$?
     for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null || true; done
-    rm -rf "$WORK"
+    for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null || true; done
+    rm -rf "$WORK" 2>/dev/null || true
+    exit "$status"
 }
 trap cleanup EXIT
 
@@ -21,7 +24,7 @@ fail() {
 }
 
 start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" >/dev/null 2>&1 &
     PIDS+=($!)
     for _ in $(seq 100); do
         [ -s "$WORK/display" ] && break
@@ -77,4 +80,23 @@ app_dir() {
 numbered_lines() {
     local i
     for ((i = 1; i <= $1; i++)); do printf 'line %d\r\n' "$i"; done
+}
+
+# A private PulseAudio with a null sink NAME, and a silent stream that keeps the sink running
+# so that a recorder on NAME.monitor gets every sample on the wall clock.
+start_pulse() {
+    local sink="$1"
+    export XDG_RUNTIME_DIR="$WORK" HOME="$WORK"
+    pulseaudio --daemonize=no -n --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
+        --load="module-null-sink sink_name=$sink" \
+        --load="module-native-protocol-unix auth-anonymous=1 socket=$WORK/pulse.sock" \
+        >"$WORK/pulse.log" 2>&1 &
+    PIDS+=($!)
+    export PULSE_SERVER="unix:$WORK/pulse.sock"
+    for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
+    pactl info >/dev/null 2>&1 || fail "PulseAudio did not start"
+    pacat --playback --device="$sink" --raw --format=s16le --rate=44100 --channels=2 \
+        --latency-msec=20 </dev/zero 2>/dev/null &
+    PIDS+=($!)
+    sleep 0.3
 }

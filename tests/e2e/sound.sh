@@ -3,21 +3,7 @@
 # only after it was heard; a loop sounds until stopped; a new sound replaces a looping one; and
 # without any audio device nothing fails.
 source "$(dirname "$0")/lib.sh"
-export XDG_RUNTIME_DIR="$WORK" HOME="$WORK"
-pulseaudio --daemonize=no -n --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
-    --load="module-null-sink sink_name=nagomi_test" \
-    --load="module-native-protocol-unix auth-anonymous=1 socket=$WORK/pulse.sock" \
-    >"$WORK/pulse.log" 2>&1 &
-PIDS+=($!)
-export PULSE_SERVER="unix:$WORK/pulse.sock"
-for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
-pactl info >/dev/null 2>&1 || fail "PulseAudio did not start"
-
-# A silent stream keeps the sink running, so the recording runs on the wall clock.
-pacat --playback --device=nagomi_test --raw --format=s16le --rate=44100 --channels=2 \
-    --latency-msec=20 </dev/zero &
-PIDS+=($!)
-sleep 0.3
+start_pulse nagomi_test
 parec --device=nagomi_test.monitor --latency-msec=20 --format=s16le --rate=44100 \
     --channels=2 --raw "$WORK/rec.raw" &
 parec=$!

@@ -130,19 +130,7 @@ tr -d '\r' <pikmain.ini | grep -q '^LastMessageID=<peer.two@example>$' || fail "
 cd "$WORK"
 
 # The notify sound: heard on new mail, silent once an alarm has sounded.
-export XDG_RUNTIME_DIR="$WORK" HOME="$WORK"
-pulseaudio --daemonize=no -n --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
-    --load="module-null-sink sink_name=nagomi_mail" \
-    --load="module-native-protocol-unix auth-anonymous=1 socket=$WORK/pulse.sock" \
-    >"$WORK/pulse.log" 2>&1 &
-PIDS+=($!)
-export PULSE_SERVER="unix:$WORK/pulse.sock"
-for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
-# A silent stream keeps the sink running, so the recorder gets every sample.
-pacat --playback --device=nagomi_mail --raw --format=s16le --rate=44100 --channels=2 \
-    --latency-msec=20 </dev/zero &
-PIDS+=($!)
-sleep 0.3
+start_pulse nagomi_mail
 loudness() { # run a check while recording; print the recording's peak
     parec --device=nagomi_mail.monitor --latency-msec=20 --format=s16le --rate=44100 \
         --channels=2 --raw "$WORK/rec.raw" &
