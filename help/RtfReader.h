@@ -1,0 +1,3 @@
+#pragma once
+// A reader of rich text (RTF) from untrusted bytes. No Qt.
+namespace help {} // namespace help
