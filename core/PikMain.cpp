@@ -15,6 +15,7 @@
 #include "balloon/LogStream.h"
 #include "balloon/LogUnit.h"
 #include "balloon/SerifuQueue.h"
+#include "calendar/CalUnit.h"
 #include "core/AppState.h"
 #include "core/Settings.h"
 #include "mail/MailCheck.h"
@@ -243,6 +244,10 @@ void TMainForm::StoreIniFile() {
     Settings& s = settings();
     s.Top = y();
     s.Left = x();
+    if (calendar::CalForm) {
+        s.CalX = calendar::CalForm->x();
+        s.CalY = calendar::CalForm->y();
+    }
     s.ClockX = ClockLabel->x();
     s.ClockY = ClockLabel->y();
     s.ClockFontName = ClockLabel->font().family().toStdString();
@@ -352,7 +357,7 @@ public:
     void playSync(const std::string& file) override { platform::sound().playSync(file); }
     void playLoop(const std::string& file) override { platform::sound().playLoop(file); }
     void alarmSounded() override { IsAlermSounded() = true; }
-    void calendarToToday() override {} // the calendar window comes later
+    void calendarToToday() override { calendar::showCurrentMonth(); }
 
 private:
     TMainForm& form_;
@@ -429,7 +434,9 @@ void TMainForm::N1Click() {
 void TMainForm::N2Click() {
     IsHidden() = true;
     hide();
-    // (The calendar window is hidden here once it exists.)
+    if (calendar::CalForm) {
+        calendar::CalForm->hide();
+    }
     if (balloon::SerifuForm) {
         balloon::SerifuForm->hide();
     }
@@ -478,7 +485,9 @@ void TMainForm::BGColorChangeMenuClick() {
 void TMainForm::TaskTrayDblClick() {
     IsHidden() = false;
     show();
-    // (The calendar window follows ShowCalender here once it exists.)
+    if (calendar::CalForm) {
+        calendar::CalForm->setVisible(settings().ShowCalender);
+    }
 }
 
 void TMainForm::FormDeactivate() {

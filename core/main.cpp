@@ -5,6 +5,7 @@
 #include "balloon/Fukidasi.h"
 #include "balloon/LogUnit.h"
 #include "balloon/SerifuQueue.h"
+#include "calendar/CalUnit.h"
 #include "core/AppState.h"
 #include "core/PikMain.h"
 #include "mail/MailCheck.h"
@@ -38,12 +39,14 @@ int main(int argc, char** argv) {
     mainForm->show();
     auto* serifuForm = new balloon::TSerifuForm(mainForm);
     auto* popForm = new mail::TPOPForm;
+    auto* calForm = new calendar::TCalForm;
     auto* ntpForm = new timesync::TNTPForm;
     auto* logForm = new balloon::TLogForm;
 
     const int rc = mainForm->isClosed() ? 0 : QApplication::exec();
     delete logForm;
     delete ntpForm;
+    delete calForm;
     delete popForm;
     delete serifuForm;
     delete mainForm;
