@@ -10,7 +10,8 @@ start_line=$(printf ' PP: ぴこぷる起動しました．' | iconv -f UTF-8 -t
 # 1500 lines + start + stop = 1502: the first 478 go.
 app=$(app_dir 1)
 cd "$app"
-printf 'isLog=1\r\nTop=100\r\nLeft=100\r\n' >pikmain.ini
+# The calendar would stand over her at 100,100.
+printf 'isLog=1\r\nTop=100\r\nLeft=100\r\nShowCalender=0\r\n' >pikmain.ini
 numbered_lines 1500 >piklog.txt
 "$NAGOMI" 2>"$WORK/stderr1" &
 pid=$!
