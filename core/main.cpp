@@ -11,6 +11,7 @@
 #include "platform/ErrorBox.h"
 #include "platform/Fonts.h"
 #include "platform/SessionEnd.h"
+#include "settings_dialog/Config.h"
 #include "timesync/NTPUnit.h"
 
 int main(int argc, char** argv) {
@@ -37,6 +38,9 @@ int main(int argc, char** argv) {
     auto* mainForm = new core::TMainForm;
     mainForm->show();
     auto* serifuForm = new balloon::TSerifuForm(mainForm);
+    auto* cfForm = new settings_dialog::TCFForm(
+        settings_dialog::ConfigHost{mainForm->ClockLabel, [mainForm] { return mainForm->size(); },
+                                    mainForm->N8, [mainForm] { mainForm->StoreIniFile(); }});
     auto* popForm = new mail::TPOPForm;
     auto* ntpForm = new timesync::TNTPForm;
     auto* logForm = new balloon::TLogForm;
@@ -45,6 +49,7 @@ int main(int argc, char** argv) {
     delete logForm;
     delete ntpForm;
     delete popForm;
+    delete cfForm;
     delete serifuForm;
     delete mainForm;
     return rc;
