@@ -1,6 +1,7 @@
 // なごみ: a desktop companion. The program has no command line; it works in its working
 // directory, where its settings, log, pictures and sounds live.
 #include <QApplication>
+#include <QLabel>
 
 #include "balloon/Fukidasi.h"
 #include "balloon/LogUnit.h"
