@@ -25,6 +25,7 @@
 #include "platform/SessionEnd.h"
 #include "platform/Sound.h"
 #include "platform/X11Window.h"
+#include "settings_dialog/Config.h"
 #include "shape/CoolForm.h"
 #include "shape/extMaskgenerator.h"
 #include "tray/QtTrayShell.h"
@@ -445,7 +446,11 @@ void TMainForm::N2Click() {
     }
 }
 
-void TMainForm::N3Click() {} // the settings dialog comes later
+void TMainForm::N3Click() {
+    if (settings_dialog::CFForm) {
+        settings_dialog::CFForm->ShowModal();
+    }
+}
 void TMainForm::N5Click() {} // the help panel comes later
 void TMainForm::N8Click() {
     if (mail::POPForm) {

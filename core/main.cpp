@@ -1,6 +1,7 @@
 // なごみ: a desktop companion. The program has no command line; it works in its working
 // directory, where its settings, log, pictures and sounds live.
 #include <QApplication>
+#include <QLabel>
 
 #include "balloon/Fukidasi.h"
 #include "balloon/LogUnit.h"
@@ -12,6 +13,7 @@
 #include "platform/ErrorBox.h"
 #include "platform/Fonts.h"
 #include "platform/SessionEnd.h"
+#include "settings_dialog/Config.h"
 #include "timesync/NTPUnit.h"
 
 int main(int argc, char** argv) {
@@ -38,6 +40,9 @@ int main(int argc, char** argv) {
     auto* mainForm = new core::TMainForm;
     mainForm->show();
     auto* serifuForm = new balloon::TSerifuForm(mainForm);
+    auto* cfForm = new settings_dialog::TCFForm(
+        settings_dialog::ConfigHost{mainForm->ClockLabel, [mainForm] { return mainForm->size(); },
+                                    mainForm->N8, [mainForm] { mainForm->StoreIniFile(); }});
     auto* popForm = new mail::TPOPForm;
     auto* calForm = new calendar::TCalForm;
     auto* ntpForm = new timesync::TNTPForm;
@@ -48,6 +53,7 @@ int main(int argc, char** argv) {
     delete ntpForm;
     delete calForm;
     delete popForm;
+    delete cfForm;
     delete serifuForm;
     delete mainForm;
     return rc;

@@ -1,0 +1,410 @@
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "../unit/TempDir.h"
+#include "balloon/LogStream.h"
+#include "calendar/CalUnit.h"
+#include "core/AppState.h"
+#include "core/Settings.h"
+#include "mail/MailCheck.h"
+#include "platform/AppError.h"
+#include "platform/Sound.h"
+#include "platform/TextCodec.h"
+#include "settings_dialog/Config.h"
+#include "settings_dialog/SpinEdit.h"
+
+namespace {
+
+struct RecordingSound : platform::Sound {
+    std::vector<std::string> played;
+    void playSync(const std::string& f) override { played.push_back("sync " + f); }
+    void playAsync(const std::string& f) override { played.push_back("async " + f); }
+    void playLoop(const std::string& f) override { played.push_back("loop " + f); }
+    void stop() override {}
+};
+
+// A dialog over a stand-in character window (220 × 195 with its clock label and N8), in a
+// scratch working directory; saves and error boxes are counted instead of shown.
+class ConfigDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir_.path());
+        core::resetSettings();
+        core::resetAppState();
+        platform::setErrorPresenter([this](const std::string& m) { errors_.push_back(m); });
+        platform::setSound(&sound_);
+        character_.resize(220, 195);
+        clockLabel_ = new QLabel(QStringLiteral("00:00"), &character_);
+        clockLabel_->setGeometry(83, 120, 55, 21);
+        dialog_ = std::make_unique<settings_dialog::TCFForm>(
+            settings_dialog::ConfigHost{clockLabel_, [this] { return character_.size(); }, &n8_,
+                                        [this] {
+                                            ++saves_;
+                                            saved_ = core::writeSettings(core::settings());
+                                        }});
+        dialog_->setFilePicker([this](const settings_dialog::OpenDialog& d) {
+            filters_.push_back(d.Filter.toStdString());
+            return pickResult_;
+        });
+    }
+    void TearDown() override {
+        dialog_.reset();
+        balloon::LogStream().close();
+        platform::setSound(nullptr);
+        platform::setErrorPresenter({});
+        std::filesystem::current_path(old_);
+    }
+    settings_dialog::TCFForm& shown() {
+        dialog_->Fill();
+        dialog_->show();
+        return *dialog_;
+    }
+    static void leave(QWidget* w) {
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(w, &out);
+    }
+
+    TempDir dir_;
+    std::filesystem::path old_;
+    std::vector<std::string> errors_;
+    RecordingSound sound_;
+    QWidget character_;
+    QLabel* clockLabel_ = nullptr;
+    QAction n8_{QStringLiteral("メール確認...")};
+    int saves_ = 0;
+    std::string saved_;
+    std::vector<std::string> filters_;
+    std::optional<QString> pickResult_;
+    std::unique_ptr<settings_dialog::TCFForm> dialog_;
+};
+
+} // namespace
+
+TEST_F(ConfigDialogTest, NoValidatorsNamedFieldsAndCaptionsThatFit) {
+    auto& d = *dialog_;
+    EXPECT_EQ(settings_dialog::CFForm, &d);
+    EXPECT_EQ(d.windowTitle(), QStringLiteral("設定する。"));
+    EXPECT_EQ(d.size(), QSize(340, 417));
+    ASSERT_EQ(d.PageControl1->count(), 4);
+    for (QLineEdit* e : d.findChildren<QLineEdit*>()) {
+        if (e->objectName() != QStringLiteral("qt_spinbox_lineedit")) {
+            EXPECT_EQ(e->validator(), nullptr) << e->objectName().toStdString();
+        }
+    }
+
+    const std::pair<QWidget*, const char*> names[] = {
+        {d.PikFileEdit, "見た目"},
+        {d.ClockXEdit, "X"},
+        {d.ClockYEdit, "Y"},
+        {d.VoiceFileEdit, "こえ"},
+        {d.HourSpinEdit, "時"},
+        {d.MinSpinEdit, "分"},
+        {d.AlermEdit, "おと"},
+        {d.MailIntervalEdit, "分おき"},
+        {d.POPAccountEdit, "POPアカウント"},
+        {d.POPPasswordEdit, "POPパスワード"},
+        {d.POPServerEdit, "POPサーバ"},
+        {d.HostEdit, "ホスト名"},
+        {d.IntervalEdit, "調整インターバル(分)"},
+        {d.MinimalEdit, "msより小さい時刻差の場合は調整しない"}};
+    for (const auto& [w, name] : names) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text(QAccessible::Name).toStdString(), name) << w->objectName().toStdString();
+    }
+    EXPECT_FALSE(
+        QAccessible::queryAccessibleInterface(d.MailNotifyEdit)->text(QAccessible::Name).isEmpty());
+
+    // Every caption fits, and no two controls of a page overlap (a panel holds its controls).
+    for (QWidget* page : {d.TabSheet1, d.TabSheet3, d.TabSheet4}) {
+        std::vector<QWidget*> controls;
+        for (QWidget* w : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!qobject_cast<QFrame*>(w) || qobject_cast<QLabel*>(w)) {
+                controls.push_back(w);
+            }
+            auto* b = qobject_cast<QPushButton*>(w);
+            if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w)) {
+                const int need =
+                    b ? b->fontMetrics().horizontalAdvance(b->text()) + 6 : w->sizeHint().width();
+                EXPECT_GE(w->width(), need) << w->objectName().toStdString();
+                EXPECT_LE(w->geometry().right(), page->width()) << w->objectName().toStdString();
+            }
+        }
+        for (size_t i = 0; i < controls.size(); ++i) {
+            for (size_t k = i + 1; k < controls.size(); ++k) {
+                EXPECT_FALSE(controls[i]->geometry().intersects(controls[k]->geometry()))
+                    << controls[i]->objectName().toStdString() << " and "
+                    << controls[k]->objectName().toStdString();
+            }
+        }
+    }
+}
+
+TEST_F(ConfigDialogTest, TabOrderRunsDownThePage) {
+    auto& d = *dialog_;
+    std::vector<QWidget*> order;
+    for (QWidget* w = d.PikFileEdit; order.size() < 20; w = w->nextInFocusChain()) {
+        if (w->parentWidget() == d.TabSheet1 && (w->focusPolicy() & Qt::TabFocus)) {
+            order.push_back(w);
+        }
+        if (w == d.LogCheckBox) {
+            break;
+        }
+    }
+    const std::vector<QWidget*> expected = {
+        d.PikFileEdit,     d.MitameOpenButton, d.CalenderCheck,     d.CalSizeCombo, d.ClockCheck,
+        d.ClockXEdit,      d.ClockYEdit,       d.ClockCenterButton, d.OclockCheck,  d.VoiceFileEdit,
+        d.VoiceOpenButton, d.VoiceTestButton,  d.AlermCheckBox,     d.HourSpinEdit, d.MinSpinEdit,
+        d.AlermEdit,       d.AlermButton,      d.AlermTestButton,   d.LogCheckBox};
+    EXPECT_EQ(order, expected);
+}
+
+TEST_F(ConfigDialogTest, FillTakesSettingsAndTheLabelWhereItWasDragged) {
+    core::Settings& s = core::settings();
+    s.PikImage = "me.bmp";
+    s.VoiceFile = "voice.wav";
+    s.ShowTime = false;
+    s.ShowCalender = false;
+    s.CalSize = 3;
+    s.Alerm[0] = {true, "alarm.wav", (7 * 60 + 9) / 1440.0};
+    s.isLog = true;
+    s.MailCheck = true;
+    s.MailInterval = 15;
+    s.POPPassword = "pw";
+    s.IsAPOP = 1;
+    s.isAdjust = true;
+    s.NTPhost = "ntp.example";
+    s.NTPInterval = 42;
+    clockLabel_->move(31, 47); // dragged since the start
+    auto& d = shown();
+    EXPECT_EQ(d.PikFileEdit->text(), QStringLiteral("me.bmp"));
+    EXPECT_FALSE(d.ClockCheck->isChecked());
+    EXPECT_EQ(d.ClockXEdit->text(), QStringLiteral("31"));
+    EXPECT_EQ(d.ClockYEdit->text(), QStringLiteral("47"));
+    EXPECT_EQ(d.CalSizeCombo->currentIndex(), 2);
+    EXPECT_TRUE(d.AlermCheckBox->isChecked());
+    EXPECT_EQ(d.HourSpinEdit->value(), 7);
+    EXPECT_EQ(d.MinSpinEdit->value(), 9);
+    EXPECT_EQ(d.MailIntervalEdit->text(), QStringLiteral("15"));
+    EXPECT_EQ(d.POPPasswordEdit->text(), QStringLiteral("pw"));
+    EXPECT_TRUE(d.ProtocolAPOP->isChecked());
+    EXPECT_TRUE(d.NTPCheck->isChecked());
+    EXPECT_EQ(d.IntervalEdit->text(), QStringLiteral("42"));
+
+    // Fill again discards what was typed, and keeps the page that was open.
+    d.PageControl1->setCurrentIndex(3);
+    d.HostEdit->setText(QStringLiteral("typed"));
+    d.reject();
+    shown();
+    EXPECT_EQ(d.HostEdit->text(), QStringLiteral("ntp.example"));
+    EXPECT_EQ(d.PageControl1->currentIndex(), 3);
+    EXPECT_EQ(saves_, 0);
+}
+
+TEST_F(ConfigDialogTest, EnableRules) {
+    core::Settings& s = core::settings();
+    s.ShowTime = s.ShowCalender = s.OClock = s.MailCheck = s.MailNotify = s.isAdjust = false;
+    auto& d = shown();
+    auto enabled = [](std::initializer_list<QWidget*> ws) {
+        std::string out;
+        for (QWidget* w : ws) {
+            out += w->isEnabled() ? '1' : '0';
+        }
+        return out;
+    };
+    EXPECT_EQ(
+        enabled({d.ClockXEdit,      d.ClockYEdit,       d.ClockCenterButton, d.CalSizeCombo,
+                 d.VoiceFileEdit,   d.VoiceOpenButton,  d.HourSpinEdit,      d.MinSpinEdit,
+                 d.AlermEdit,       d.AlermButton,      d.MailIntervalEdit,  d.POPAccountEdit,
+                 d.POPPasswordEdit, d.POPServerEdit,    d.ProtocolRadio,     d.MailNotifyCheck,
+                 d.MailNotifyEdit,  d.MailNotifyButton, d.HostEdit,          d.IntervalEdit,
+                 d.MinimalEdit}),
+        std::string(21, '0'));
+    EXPECT_TRUE(d.PikFileEdit->isEnabled());
+    EXPECT_TRUE(d.MitameOpenButton->isEnabled());
+
+    for (QCheckBox* c : {d.ClockCheck, d.CalenderCheck, d.OclockCheck, d.AlermCheckBox,
+                         d.MailCheckBox, d.NTPCheck}) {
+        c->click();
+    }
+    EXPECT_EQ(
+        enabled({d.ClockXEdit, d.ClockYEdit, d.ClockCenterButton, d.CalSizeCombo, d.VoiceFileEdit,
+                 d.VoiceOpenButton, d.HourSpinEdit, d.MinSpinEdit, d.AlermEdit, d.AlermButton,
+                 d.MailIntervalEdit, d.POPAccountEdit, d.POPPasswordEdit, d.POPServerEdit,
+                 d.ProtocolRadio, d.MailNotifyCheck, d.HostEdit, d.IntervalEdit, d.MinimalEdit}),
+        std::string(19, '1'));
+    EXPECT_EQ(enabled({d.MailNotifyEdit, d.MailNotifyButton}), "00") << "the sound is off";
+    d.MailNotifyCheck->click();
+    EXPECT_EQ(enabled({d.MailNotifyEdit, d.MailNotifyButton}), "11");
+    d.MailCheckBox->click();
+    EXPECT_EQ(enabled({d.MailNotifyCheck, d.MailNotifyEdit, d.MailNotifyButton}), "000");
+    d.MailCheckBox->click();
+    EXPECT_EQ(enabled({d.MailNotifyEdit, d.MailNotifyButton}), "11");
+}
+
+TEST_F(ConfigDialogTest, TestButtonsAreEnabledOnlyByTheirPickers) {
+    core::Settings& s = core::settings();
+    s.OClock = true;
+    s.Alerm[0].enabled = true;
+    s.MailCheck = s.MailNotify = true;
+    s.VoiceFile = "has.wav";
+    s.MailNotifyFile = "has.wav";
+    auto& d = shown();
+    EXPECT_FALSE(d.VoiceTestButton->isEnabled()) << "a file name alone does not enable it";
+    EXPECT_FALSE(d.AlermTestButton->isEnabled());
+    EXPECT_FALSE(d.NotifyTestButton->isEnabled());
+
+    d.AlermButton->click(); // cancelled
+    EXPECT_FALSE(d.AlermTestButton->isEnabled());
+    pickResult_ = QStringLiteral("/sounds/ring.wav");
+    d.AlermButton->click();
+    EXPECT_EQ(d.AlermEdit->text(), QStringLiteral("/sounds/ring.wav"));
+    EXPECT_TRUE(d.AlermTestButton->isEnabled());
+    EXPECT_FALSE(d.NotifyTestButton->isEnabled());
+    d.VoiceOpenButton->click();
+    d.MitameOpenButton->click();
+    EXPECT_EQ(filters_, (std::vector<std::string>{
+                            "おと (*.wav)|*.wav", "おと (*.wav)|*.wav", "こえ (*.wav)|*.wav",
+                            "見た目ファイル (*.bmp)|*.bmp|とにかくなんでも (*.*)|*.*"}));
+    EXPECT_TRUE(d.VoiceTestButton->isEnabled());
+    EXPECT_EQ(d.PikFileEdit->text(), QStringLiteral("/sounds/ring.wav"));
+
+    d.AlermCheckBox->click(); // no check box disables a test button again
+    EXPECT_TRUE(d.AlermTestButton->isEnabled());
+    d.AlermTestButton->click();
+    d.AlermEdit->clear();
+    d.AlermTestButton->click(); // an empty field plays nothing
+    EXPECT_EQ(sound_.played, std::vector<std::string>{"async /sounds/ring.wav"});
+
+    shown();
+    EXPECT_FALSE(d.AlermTestButton->isEnabled()) << "Fill disables them again";
+}
+
+TEST_F(ConfigDialogTest, CentreAndSpinFields) {
+    core::settings().Alerm[0].enabled = true;
+    auto& d = shown();
+    d.ClockCenterButton->click();
+    EXPECT_EQ(d.ClockXEdit->text(), QStringLiteral("110"));
+    EXPECT_EQ(d.ClockYEdit->text(), QStringLiteral("97"));
+    EXPECT_EQ(clockLabel_->pos(), QPoint(83, 120)) << "nothing moves before おっけ～";
+
+    QLineEdit* hourText = d.HourSpinEdit->findChild<QLineEdit*>();
+    ASSERT_NE(hourText, nullptr);
+    hourText->setText(QStringLiteral("57"));
+    EXPECT_EQ(hourText->text(), QStringLiteral("57")) << "no key is refused";
+    leave(d.HourSpinEdit);
+    EXPECT_EQ(d.HourSpinEdit->value(), 23);
+    EXPECT_EQ(hourText->text(), QStringLiteral("23"));
+    QLineEdit* minText = d.MinSpinEdit->findChild<QLineEdit*>();
+    minText->setText(QStringLiteral("xy"));
+    EXPECT_EQ(d.MinSpinEdit->currentValue(), 0);
+    leave(d.MinSpinEdit);
+    EXPECT_EQ(minText->text(), QStringLiteral("0"));
+}
+
+TEST_F(ConfigDialogTest, OkAppliesAndSavesEverything) {
+    mail::TPOPForm pop; // mail checking is off at its creation: no check runs
+    core::Settings& s = core::settings();
+    s.MailCheck = true;
+    s.MailInterval = 5;
+    s.ShowCalender = true;
+    auto cal = std::make_unique<calendar::TCalForm>();
+    pop.MailTimer->start(300000);
+    n8_.setEnabled(true);
+    auto& d = shown();
+    d.ClockXEdit->setText(QStringLiteral("12"));
+    d.ClockYEdit->setText(QStringLiteral("+34"));
+    d.ClockCheck->click();
+    d.CalSizeCombo->setCurrentIndex(0);
+    d.MailIntervalEdit->setText(QStringLiteral("0"));
+    d.OKButton->click();
+    EXPECT_TRUE(errors_.empty()) << errors_.front();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(clockLabel_->pos(), QPoint(12, 34));
+    EXPECT_TRUE(clockLabel_->isHidden());
+    EXPECT_TRUE(cal->isVisible()) << "shown again in its new size";
+    EXPECT_EQ(s.CalSize, 1);
+    EXPECT_FALSE(s.MailCheck);
+    EXPECT_FALSE(pop.MailTimer->isActive());
+    EXPECT_FALSE(n8_.isEnabled());
+    EXPECT_EQ(saves_, 1);
+    EXPECT_NE(saved_.find("MailCheck=0\r\n"), std::string::npos);
+    EXPECT_NE(saved_.find("CalSize=1\r\n"), std::string::npos);
+}
+
+TEST_F(ConfigDialogTest, ABadNumberAppliesNothingAndKeepsTheDialogOnIt) {
+    core::settings().OClock = true;
+    auto& d = shown();
+    d.PageControl1->setCurrentIndex(3);
+    d.ClockXEdit->setText(QStringLiteral("5"));
+    d.ClockYEdit->setText(QStringLiteral("abc"));
+    d.OclockCheck->click();
+    d.OKButton->click();
+    EXPECT_EQ(errors_, std::vector<std::string>{"'abc' は整数ではありません"});
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(d.PageControl1->currentWidget(), d.TabSheet1);
+    EXPECT_EQ(d.focusWidget(), d.ClockYEdit);
+    EXPECT_EQ(d.ClockYEdit->selectedText(), QStringLiteral("abc"));
+    EXPECT_EQ(clockLabel_->pos(), QPoint(83, 120));
+    EXPECT_TRUE(core::settings().OClock);
+    EXPECT_EQ(saves_, 0);
+
+    // On the mail page too, and a mended number then goes through.
+    d.ClockYEdit->setText(QStringLiteral("6"));
+    d.MailIntervalEdit->setText(QStringLiteral("１２"));
+    d.OKButton->click();
+    EXPECT_EQ(d.PageControl1->currentWidget(), d.TabSheet3);
+    EXPECT_EQ(d.focusWidget(), d.MailCheckBox) << "the field is off: its check box switches it on";
+    d.MailCheckBox->click();
+    d.OKButton->click();
+    EXPECT_EQ(d.focusWidget(), d.MailIntervalEdit);
+    d.MailIntervalEdit->setText(QStringLiteral("12"));
+    d.OKButton->click();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(clockLabel_->pos(), QPoint(5, 6));
+    EXPECT_EQ(saves_, 1);
+}
+
+TEST_F(ConfigDialogTest, LoggingOnWritesOneStartLine) {
+    auto& d = shown();
+    d.LogCheckBox->click();
+    d.OKButton->click();
+    shown();
+    d.OKButton->click(); // still on
+    shown();
+    d.LogCheckBox->click();
+    d.OKButton->click(); // off
+    shown();
+    d.LogCheckBox->click();
+    d.OKButton->click(); // on again
+    const std::string log = platform::fromCp932(dir_.read("piklog.txt"));
+    EXPECT_EQ(log.find(" PP Logging Started ***\r\n"), log.size() - 25) << log;
+    EXPECT_EQ(log.find("Logging"), log.rfind("Logging")) << log;
+    EXPECT_TRUE(core::settings().isLog);
+}
+
+TEST_F(ConfigDialogTest, ALogThatCannotBeOpenedLeavesLoggingOffAndTheDialogOpen) {
+    std::filesystem::create_directory(dir_.file("piklog.txt")); // neither opened nor created
+    auto& d = shown();
+    d.LogCheckBox->click();
+    d.OKButton->click();
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_NE(errors_[0].find("piklog.txt"), std::string::npos);
+    EXPECT_FALSE(core::settings().isLog);
+    EXPECT_NE(saved_.find("isLog=0\r\n"), std::string::npos);
+    EXPECT_TRUE(d.isVisible());
+}
