@@ -4,7 +4,9 @@ namespace help {
 
 THelpPanel* HelpForm = nullptr;
 
-THelpPanel::THelpPanel(QWidget* parent) : QDialog(parent) { HelpForm = this; }
+THelpPanel::THelpPanel(QWidget* parent) : QDialog(parent) {
+    HelpForm = this;
+}
 
 THelpPanel::~THelpPanel() {
     if (HelpForm == this) {
