@@ -17,6 +17,7 @@
 #include "balloon/SerifuQueue.h"
 #include "core/AppState.h"
 #include "core/Settings.h"
+#include "help/HelpForm.h"
 #include "mail/MailCheck.h"
 #include "platform/AppError.h"
 #include "platform/Files.h"
@@ -439,7 +440,13 @@ void TMainForm::N2Click() {
 }
 
 void TMainForm::N3Click() {} // the settings dialog comes later
-void TMainForm::N5Click() {} // the help panel comes later
+void TMainForm::N5Click() {
+    // Not tied to her hide command: the panel shows even while she is hidden.
+    if (help::HelpForm) {
+        help::HelpForm->show();
+        help::HelpForm->raise();
+    }
+}
 void TMainForm::N8Click() {
     if (mail::POPForm) {
         mail::POPForm->show();

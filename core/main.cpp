@@ -7,6 +7,7 @@
 #include "balloon/SerifuQueue.h"
 #include "core/AppState.h"
 #include "core/PikMain.h"
+#include "help/HelpForm.h"
 #include "mail/MailCheck.h"
 #include "platform/ErrorBox.h"
 #include "platform/Fonts.h"
@@ -38,12 +39,14 @@ int main(int argc, char** argv) {
     mainForm->show();
     auto* serifuForm = new balloon::TSerifuForm(mainForm);
     auto* popForm = new mail::TPOPForm;
+    auto* helpForm = new help::THelpPanel;
     auto* ntpForm = new timesync::TNTPForm;
     auto* logForm = new balloon::TLogForm;
 
     const int rc = mainForm->isClosed() ? 0 : QApplication::exec();
     delete logForm;
     delete ntpForm;
+    delete helpForm;
     delete popForm;
     delete serifuForm;
     delete mainForm;
