@@ -120,6 +120,10 @@ THelpPanel::THelpPanel(QWidget* parent)
     Label2->setGeometry(16, 24, 106, 12);
     Label3 = new QLabel(QStringLiteral("（ふつう版）"), this);
     Label3->setGeometry(72, 40, 65, 12);
+    // Sized to their text, as the desktop's faces are a little wider than the ones they stand for.
+    for (QLabel* l : {Label1, Label2, Label3}) {
+        l->resize(std::max(l->width(), l->sizeHint().width()), l->height());
+    }
 
     Button2 = new QPushButton(kHistoryCaption, this);
     Button2->setGeometry(4, 384, 65, 25);
