@@ -18,6 +18,7 @@
 #include "calendar/CalUnit.h"
 #include "core/AppState.h"
 #include "core/Settings.h"
+#include "help/HelpForm.h"
 #include "mail/MailCheck.h"
 #include "platform/AppError.h"
 #include "platform/Files.h"
@@ -451,7 +452,13 @@ void TMainForm::N3Click() {
         settings_dialog::CFForm->ShowModal();
     }
 }
-void TMainForm::N5Click() {} // the help panel comes later
+void TMainForm::N5Click() {
+    // Not tied to her hide command: the panel shows even while she is hidden.
+    if (help::HelpForm) {
+        help::HelpForm->show();
+        help::HelpForm->raise();
+    }
+}
 void TMainForm::N8Click() {
     if (mail::POPForm) {
         mail::POPForm->show();

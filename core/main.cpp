@@ -9,6 +9,7 @@
 #include "calendar/CalUnit.h"
 #include "core/AppState.h"
 #include "core/PikMain.h"
+#include "help/HelpForm.h"
 #include "mail/MailCheck.h"
 #include "platform/ErrorBox.h"
 #include "platform/Fonts.h"
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
         settings_dialog::ConfigHost{mainForm->ClockLabel, [mainForm] { return mainForm->size(); },
                                     mainForm->N8, [mainForm] { mainForm->StoreIniFile(); }});
     auto* popForm = new mail::TPOPForm;
+    auto* helpForm = new help::THelpPanel;
     auto* calForm = new calendar::TCalForm;
     auto* ntpForm = new timesync::TNTPForm;
     auto* logForm = new balloon::TLogForm;
@@ -52,6 +54,7 @@ int main(int argc, char** argv) {
     delete logForm;
     delete ntpForm;
     delete calForm;
+    delete helpForm;
     delete popForm;
     delete cfForm;
     delete serifuForm;

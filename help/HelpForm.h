@@ -1,6 +1,11 @@
 #pragma once
-// THelpPanel: the help panel "解説とたわごと", modeless, created hidden at start.
+// THelpPanel: the help panel "解説とたわごと", modeless, created hidden at start. It shows the
+// help text (help.rtf) or the version history (Version.txt) from StartDir.
 #include <QDialog>
+
+class QLabel;
+class QPushButton;
+class QTextEdit;
 
 namespace help {
 
@@ -9,6 +14,29 @@ class THelpPanel : public QDialog {
 public:
     explicit THelpPanel(QWidget* parent = nullptr);
     ~THelpPanel() override;
+
+    QLabel* Label1 = nullptr; // the product's name, a link to its page
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Image1 = nullptr;
+    QPushButton* Button1 = nullptr; // とじる
+    QPushButton* Button2 = nullptr; // 履歴 / ヘルプ
+    QTextEdit* Memo1 = nullptr;
+
+    void Button1Click() { hide(); }
+    void Button2Click();
+    void Label1Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    // Loads the file into Memo1 when it exists; a missing file changes nothing.
+    void loadHelp();
+    void loadHistory();
+    bool placed_ = false;
 };
 
 // The one help panel, or null before it exists.

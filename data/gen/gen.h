@@ -59,10 +59,13 @@ public:
     void fill(const Shape& shape, Rgb colour, double alpha = 1.0);
     // Dark rim `width` wide outside the shape, then the shape itself.
     void outlined(const Shape& shape, Rgb colour, Rgb ink, double width);
+    // Draws what follows `scale` times larger, its origin at (dx, dy) in pixels.
+    void setView(double scale, double dx, double dy);
     Picture resolve(bool keyed) const;
 
 private:
     int width_, height_, ss_;
+    double scale_ = 1.0, dx_ = 0.0, dy_ = 0.0;
     std::vector<Rgb> samples_;
 };
 
@@ -84,6 +87,7 @@ constexpr int kSampleRate = 22050;
 Picture drawCharacter();
 Picture drawBalloon();
 Picture drawCalendarBack();
+Picture drawPortrait(); // her, larger, for the help panel
 
 std::vector<double> chimeSound();
 std::vector<double> alarmSound();

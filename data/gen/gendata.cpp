@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -59,6 +60,9 @@ int main(int argc, char** argv) {
         writeFile(dir, "help.rtf", gen::helpRtf());
         writeFile(dir, "Version.txt", gen::versionText());
         writeFile(dir, "index.html", gen::indexHtml());
+        // Compiled into the program, so it lives apart from the files copied to the user.
+        std::filesystem::create_directories(dir + "/res");
+        writeFile(dir, "res/helpprsn.bmp", gen::encodeBmp(gen::drawPortrait()));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "gendata: %s\n", e.what());
         return 1;

@@ -53,11 +53,8 @@ void drawEye(Canvas& c, double cx, double cy, bool right) {
     c.fill(thickLine(cx + side * 8.5, cy - 5.5, cx + side * 12.0, cy - 8.0, 1.1), kInk);
 }
 
-} // namespace
-
-Picture drawCharacter() {
-    Canvas c(200, 190, kSuper, kKey);
-
+// Her figure in its own coordinates: 200 × 190, the dress running off the bottom.
+void paintCharacter(Canvas& c) {
     // Back of the bob, behind everything else.
     Shape backHair = blend(ellipse(100, 56, 51, 48), roundRect(51, 52, 149, 110, 16), 8);
     c.outlined(backHair, kHair, kInk, kLine);
@@ -137,8 +134,30 @@ Picture drawCharacter() {
                           circle(136.5, 32.8, 5), circle(134.3, 26.1, 5)});
     c.outlined(petals, kPetal, kInk, kFine);
     c.outlined(circle(140, 28, 3), kPetalHeart, kInk, 0.8);
+}
 
+} // namespace
+
+Picture drawCharacter() {
+    Canvas c(200, 190, kSuper, kKey);
+    paintCharacter(c);
     return c.resolve(true);
+}
+
+Picture drawPortrait() {
+    // The help panel shows columns 72 to 216 of this picture, so her face is centred there; the
+    // rest is backdrop for the columns the text pane covers.
+    constexpr Rgb kTop{255, 240, 246};
+    constexpr Rgb kBottom{226, 238, 255};
+    Canvas c(265, 350, kSuper, kTop);
+    c.fill([](double, double) { return -1.0; },
+           [](double, double y) { return mix(kTop, kBottom, std::clamp(y / 350, 0.0, 1.0)); });
+    c.fill(star(98, 40, 9, 0.3), kPetal, 0.8);
+    c.fill(star(196, 70, 6, 1.1), Rgb{188, 204, 252}, 0.8);
+    c.fill(star(86, 300, 7, 0.7), Rgb{248, 178, 202}, 0.7);
+    c.setView(1.4, 4, 66);
+    paintCharacter(c);
+    return c.resolve(false);
 }
 
 Picture drawBalloon() {

@@ -126,9 +126,9 @@ Canvas::Canvas(int width, int height, int ss, Rgb background)
 void Canvas::fill(const Shape& shape, const Paint& paint, double alpha) {
     int sw = width_ * ss_, sh = height_ * ss_;
     for (int sy = 0; sy < sh; ++sy) {
-        double y = (sy + 0.5) / ss_;
+        double y = ((sy + 0.5) / ss_ - dy_) / scale_;
         for (int sx = 0; sx < sw; ++sx) {
-            double x = (sx + 0.5) / ss_;
+            double x = ((sx + 0.5) / ss_ - dx_) / scale_;
             if (shape(x, y) >= 0) {
                 continue;
             }
@@ -151,6 +151,12 @@ void Canvas::fill(const Shape& shape, Rgb colour, double alpha) {
 void Canvas::outlined(const Shape& shape, Rgb colour, Rgb ink, double width) {
     fill(grow(shape, width), ink);
     fill(shape, colour);
+}
+
+void Canvas::setView(double scale, double dx, double dy) {
+    scale_ = scale;
+    dx_ = dx;
+    dy_ = dy;
 }
 
 Picture Canvas::resolve(bool keyed) const {
