@@ -44,8 +44,18 @@ double timeOfDay(const platform::LocalTime& t) {
     return ((t.hour * 60.0 + t.minute) * 60.0 + t.second + t.millisecond / 1000.0) / 86400.0;
 }
 
+// A settings file that could not be read whole: moved aside before the first save replaces it,
+// so nothing the user had is lost.
+bool settingsFileUnread = false;
+
 void writeIniFile(const Settings& s) {
     const std::string path = platform::joinPath(StartDir(), kSettingsFileName);
+    if (settingsFileUnread) {
+        if (!platform::moveAside(path, path + ".unread")) {
+            throw platform::AppError(platform::msgCannotCreate(path));
+        }
+        settingsFileUnread = false;
+    }
     // The file holds the POP password: only its owner may read it.
     if (!platform::writeFileAtomic(path, writeSettings(s), 0600)) {
         throw platform::AppError(platform::msgCannotCreate(path));
@@ -133,6 +143,8 @@ void TMainForm::setClockBackground(int value) {
 void TMainForm::FormCreate() {
     Settings& s = settings();
     StartDir() = platform::currentDirectory();
+    // Temporary files of saves that a kill interrupted.
+    platform::removeLeftoverTempFiles(StartDir());
     IsClockDragging = false;
     ClockDragX = 0;
     ClockDragY = 0;
@@ -177,12 +189,19 @@ void TMainForm::FormCreate() {
     s.ClockFontBGColor = kClHighlightText;
 
     const std::string iniPath = platform::joinPath(StartDir(), kSettingsFileName);
+    settingsFileUnread = false;
     if (platform::fileExists(iniPath)) {
-        if (auto bytes = platform::readFile(iniPath, std::size_t{16} << 20)) {
+        constexpr std::size_t kMaxSettingsBytes = std::size_t{16} << 20;
+        const auto bytes = platform::readFile(iniPath, kMaxSettingsBytes);
+        if (bytes) {
             // A bad value costs only that key: the rest of the file is still the user's.
             for (const std::string& message : readSettings(*bytes, s)) {
                 platform::showErrorBox(message);
             }
+        }
+        if (!bytes || platform::fileSize(iniPath) > kMaxSettingsBytes) {
+            settingsFileUnread = true;
+            platform::showErrorBox(platform::msgCannotOpen(iniPath));
         }
     }
     applySettings();

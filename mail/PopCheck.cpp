@@ -171,17 +171,20 @@ std::string CheckMail(platform::TcpStream& stream, core::Settings& s, bool alarm
     try {
         stream.open(s.POPServer, 110);
         const std::vector<std::string> greeting = d.reply(); // never judged
+        // The account and password go out in the file's own bytes (CP932).
+        const std::string account = core::cp932Of(s, "POPAccount", s.POPAccount);
+        const std::string password = core::cp932Of(s, "POPPassword", s.POPPassword);
         std::vector<std::string> login;
         if (s.IsAPOP == 1) {
             const std::string stamp = greeting.empty() ? "" : greeting.back();
-            d.send("APOP " + s.POPAccount + " " + md5Hex(stamp + s.POPPassword));
+            d.send("APOP " + account + " " + md5Hex(stamp + password));
             login = d.reply();
         } else {
-            d.send("USER " + s.POPAccount);
+            d.send("USER " + account);
             if (!accepted(d.reply())) {
                 return kBadUser;
             }
-            d.send("PASS " + s.POPPassword);
+            d.send("PASS " + password);
             login = d.reply();
         }
         if (!accepted(login)) {
@@ -213,14 +216,16 @@ std::string CheckMail(platform::TcpStream& stream, core::Settings& s, bool alarm
                 }
                 found = findMessageId(text, bound);
             }
-            const bool newMail = N > s.LastMailNum || found.id != s.LastMessageID;
+            // IDs compare as the bytes the server sent.
+            const bool newMail =
+                N > s.LastMailNum || found.id != core::cp932Of(s, "LastMessageID", s.LastMessageID);
             if (newMail) {
                 say = "メールが" + T + "通きています． はやく受信しましょう．";
                 if (s.MailNotify && !alarmSounded) {
                     view.playNotify(s.MailNotifyFile);
                 }
             }
-            s.LastMessageID = found.id;
+            core::setFromCp932(s, "LastMessageID", s.LastMessageID, found.id);
         }
         s.LastMailNum = N;
         d.send("QUIT");

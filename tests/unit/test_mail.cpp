@@ -233,7 +233,10 @@ TEST_F(Check, ErrorsAreSpokenLines) {
 TEST_F(Check, NoMailSendsNoRetrAndTheGreetingIsNeverJudged) {
     s.LastMessageID = "<keep@x>";
     s.LastMailNum = 4;
-    script({{"-ERR busy\r\n"}, {"+OK\r\n"}, {"+OK maildrop has 0 messages (0 octets)\r\n"}, {"+OK\r\n"}});
+    script({{"-ERR busy\r\n"},
+            {"+OK\r\n"},
+            {"+OK maildrop has 0 messages (0 octets)\r\n"},
+            {"+OK\r\n"}});
     EXPECT_EQ(run(), "");
     EXPECT_EQ(stream.sent,
               (std::vector<std::string>{"USER hanako\r\n", "PASS secret\r\n", "QUIT\r\n"}));
@@ -266,4 +269,22 @@ TEST_F(Check, ConnectionFailuresAreRaisedAfterClosing) {
                   "'connect' API でWindows ソケットエラー: Connection refused (111)");
     }
     EXPECT_TRUE(stream.closed);
+}
+
+TEST_F(Check, AccountPasswordAndMessageIdTravelAsTheFilesBytes) {
+    // Read from a file: the password "パス" in CP932, and an ID with a byte no codec accepts.
+    core::readSettings("POPAccount=\x82\xa0\r\nPOPPassword=\x83\x70\x83\x58\r\n"
+                       "LastMessageID=<\xff@x>\r\nPOPServer=127.0.0.1\r\n",
+                       s);
+    s.LastMailNum = 1;
+    script({{kGreeting},
+            {"+OK\r\n"},
+            {"+OK maildrop has 1 messages (99 octets)\r\n"},
+            {message("Message-ID: <\xff@x>\r\n")},
+            {"+OK\r\n"}});
+    EXPECT_EQ(run(), "") << "the same message, compared by its bytes";
+    EXPECT_EQ(stream.sent[0], "USER \x82\xa0\r\n");
+    EXPECT_EQ(stream.sent[1], "PASS \x83\x70\x83\x58\r\n");
+    EXPECT_NE(core::writeSettings(s).find("LastMessageID=<\xff@x>\r\n"), std::string::npos)
+        << "saved unchanged, so it is not announced again after a restart";
 }
