@@ -19,6 +19,7 @@
 #include "core/Settings.h"
 #include "mail/MailCheck.h"
 #include "platform/AppError.h"
+#include "platform/Coordinates.h"
 #include "platform/Files.h"
 #include "platform/Fonts.h"
 #include "platform/SessionEnd.h"
@@ -204,6 +205,10 @@ void TMainForm::FormCreate() {
             platform::showErrorBox(platform::msgCannotOpen(iniPath));
         }
     }
+    // An error box runs the event loop: a close served meanwhile ends the start-up here.
+    if (closed_) {
+        return;
+    }
     applySettings();
 
     setCursor(Qt::WaitCursor);
@@ -212,6 +217,9 @@ void TMainForm::FormCreate() {
         ~CursorBack() { w->unsetCursor(); }
     } cursorBack{this};
     prepareShape(); // a picture that cannot be used ends the start-up here
+    if (closed_) {
+        return; // closed while the mask was made: no log, no clock
+    }
     ClockLabel->setVisible(s.ShowTime);
     ClockTimer->start();
     update();
@@ -231,9 +239,11 @@ void TMainForm::FormCreate() {
 
 void TMainForm::applySettings() {
     const Settings& s = settings();
-    move(s.Left, s.Top);
-    ClockLabel->move(s.ClockX, s.ClockY);
-    QFont f = platform::fontFor(s.ClockFontName, s.ClockFontSize);
+    applied_ = true;
+    move(platform::toScreenCoord(s.Left), platform::toScreenCoord(s.Top));
+    ClockLabel->move(platform::toScreenCoord(s.ClockX), platform::toScreenCoord(s.ClockY));
+    QFont f = platform::fontFor(s.ClockFontName,
+                                platform::usableFontSize(s.ClockFontSize) ? s.ClockFontSize : 16);
     f.setFixedPitch(true);
     f.setUnderline(true);
     ClockLabel->setFont(f);
@@ -260,20 +270,43 @@ void TMainForm::prepareShape() {
 
 void TMainForm::StoreIniFile() {
     Settings& s = settings();
-    s.Top = y();
-    s.Left = x();
-    s.ClockX = ClockLabel->x();
-    s.ClockY = ClockLabel->y();
+    if (!applied_) {
+        writeIniFile(s); // closed before the file's values reached the window: save them as read
+        return;
+    }
+    s.Top = platform::coordToStore(s.Top, y());
+    s.Left = platform::coordToStore(s.Left, x());
+    s.ClockX = platform::coordToStore(s.ClockX, ClockLabel->x());
+    s.ClockY = platform::coordToStore(s.ClockY, ClockLabel->y());
     s.ClockFontName = ClockLabel->font().family().toStdString();
-    s.ClockFontSize = ClockLabel->font().pointSize();
+    // A size the label could not take stays in the file as the user wrote it.
+    const int shownSize = ClockLabel->font().pointSize();
+    if (platform::usableFontSize(s.ClockFontSize) || shownSize != 16) {
+        s.ClockFontSize = shownSize;
+    }
     s.ClockFontBGColor = clockBackground_;
     writeIniFile(s);
 }
 
 void TMainForm::FormClose() {
-    StoreIniFile(); // AppError abandons the shutdown: the program keeps running
+    if (sessionEnding_) {
+        // The session ends whatever happens: what cannot be written is reported on stderr.
+        platform::setErrorPresenter({});
+        try {
+            StoreIniFile();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "なごみ: %s\n", e.what());
+        }
+    } else {
+        StoreIniFile(); // AppError abandons the shutdown: the program keeps running
+    }
     closeLog();
     TaskTray->setRegistered(false);
+}
+
+void TMainForm::endSession() {
+    sessionEnding_ = true;
+    close();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -288,7 +321,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     closed_ = true;
     platform::disarmExitSafetyNet();
     event->accept();
-    QCoreApplication::quit();
+    // exit(), not quit(): during creation an error box's loop may be running, and quit() only
+    // ends the main loop once it runs.
+    QCoreApplication::exit(0);
 }
 
 void TMainForm::moveEvent(QMoveEvent* event) {

@@ -29,17 +29,22 @@ int main(int argc, char** argv) {
             timesync::NTPForm->releaseEndpoint();
         }
         if (core::MainForm) {
-            core::MainForm->close();
+            core::MainForm->endSession();
         }
     });
 
     // The windows in their order; each creation runs to its end before the next begins.
+    // A close served during creation (an error box or the mask's making runs the event loop)
+    // ends the program: nothing more is created, checked or sent.
     auto* mainForm = new core::TMainForm;
-    mainForm->show();
-    auto* serifuForm = new balloon::TSerifuForm(mainForm);
-    auto* popForm = new mail::TPOPForm;
-    auto* ntpForm = new timesync::TNTPForm;
-    auto* logForm = new balloon::TLogForm;
+    const auto next = [mainForm](auto create) { return mainForm->isClosed() ? nullptr : create(); };
+    if (!mainForm->isClosed()) {
+        mainForm->show();
+    }
+    auto* serifuForm = next([&] { return new balloon::TSerifuForm(mainForm); });
+    auto* popForm = next([] { return new mail::TPOPForm; });
+    auto* ntpForm = next([] { return new timesync::TNTPForm; });
+    auto* logForm = next([] { return new balloon::TLogForm; });
 
     const int rc = mainForm->isClosed() ? 0 : QApplication::exec();
     delete logForm;
