@@ -35,8 +35,7 @@ public:
     // Appends the line in CP932 and CR LF. Results are not examined.
     void writeLine(std::string_view utf8Line);
 
-    // Every line of the file, split at CR LF, CR or LF (raw CP932 bytes).
-    std::vector<std::string> readAllLines() const;
+    int fd() const { return fd_; }
 
     void close();
 
@@ -51,13 +50,24 @@ LogFile& LogStream();
 // Writes a speech line when logging is on and LogStream is open.
 void logSpeech(const platform::LocalTime& now, std::string_view line);
 
-// The exit step of the log: the Stop line, read the file, close LogStream (and, through
-// `closeReader`, the log window's read handle), then cut the file to its last 1024 lines by an
-// atomic replace. Throws AppError when the cut file cannot be written; the old log is then intact.
+// The exit step of the log: the Stop line, close LogStream (and, through `closeReader`, the log
+// window's read handle), then cut the file to its last 1024 lines by an atomic replace. The file
+// is streamed, never held in memory. Throws AppError when the cut file cannot be written; the old
+// log is then intact.
 void closeLogAtExit(const platform::LocalTime& now, const std::function<void()>& closeReader);
 
-// Keeps the last `keep` lines of the file at `path`, each ended by CR LF; files with no more
-// lines are left untouched. Returns false when the replacement could not be written.
-bool trimLines(const std::string& path, const std::vector<std::string>& lines, size_t keep);
+// Keeps the last `keep` lines of the file at `path` (lines split at CR LF, CR or LF), each ended
+// by CR LF; files with no more lines are left untouched. Returns false when the replacement could
+// not be written.
+bool trimLogFile(const std::string& path, size_t keep);
+
+// What the log window shows: the last `maxLines` lines of a file's final bytes `tail` (which start
+// mid-line unless `fromFileStart`), each cut at `maxLineBytes` without splitting a CP932 character.
+std::vector<std::string> tailLines(std::string_view tail, bool fromFileStart, size_t maxLines,
+                                   size_t maxLineBytes);
+
+// Bytes the log window reads from the end of the log, and the length a shown line is cut at.
+constexpr size_t kLogTailBytes = 256 * 1024;
+constexpr size_t kLogShownLineBytes = 1024;
 
 } // namespace balloon

@@ -8,11 +8,11 @@
 #include <string>
 #include <unistd.h>
 
+#include "balloon/LogStream.h"
 #include "core/AppState.h"
 #include "core/Settings.h"
 #include "platform/AppError.h"
 #include "platform/Files.h"
-#include "platform/Lines.h"
 #include "platform/TextCodec.h"
 
 namespace balloon {
@@ -63,12 +63,13 @@ void TLogForm::UpdateLog() {
         return;
     }
     LogMemo->clear();
-    const std::string data = platform::readWhole(fd_);
-    const auto lines = platform::splitLines(data);
-    const size_t first = lines.size() >= kLogWindowLines ? lines.size() - kLogWindowLines : 0;
+    // Only the end of the log: a log of one giant line must not hold the window.
+    bool fromStart = false;
+    const std::string tail = platform::readTail(fd_, kLogTailBytes, fromStart);
     QStringList shown;
-    for (size_t i = first; i < lines.size(); ++i) {
-        shown << QString::fromStdString(platform::fromCp932(lines[i]));
+    for (const std::string& line :
+         tailLines(tail, fromStart, kLogWindowLines, kLogShownLineBytes)) {
+        shown << QString::fromStdString(platform::fromCp932(line));
     }
     LogMemo->setPlainText(shown.join(QLatin1Char('\n')));
     if (!isVisible()) {

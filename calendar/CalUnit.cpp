@@ -10,6 +10,7 @@
 #include "core/Settings.h"
 #include "platform/AppError.h"
 #include "platform/Bitmap.h"
+#include "platform/Coordinates.h"
 #include "platform/Files.h"
 #include "platform/Fonts.h"
 #include "platform/MoveLoop.h"
@@ -126,7 +127,7 @@ void TCalForm::loadBackground() {
 
 void TCalForm::FormCreate() {
     const core::Settings& s = core::settings();
-    move(s.CalX, s.CalY);
+    move(platform::toScreenCoord(s.CalX), platform::toScreenCoord(s.CalY));
     if (s.ShowCalender) {
         show(); // lays it out
     }

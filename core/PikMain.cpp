@@ -21,6 +21,7 @@
 #include "help/HelpForm.h"
 #include "mail/MailCheck.h"
 #include "platform/AppError.h"
+#include "platform/Coordinates.h"
 #include "platform/Files.h"
 #include "platform/Fonts.h"
 #include "platform/SessionEnd.h"
@@ -47,8 +48,18 @@ double timeOfDay(const platform::LocalTime& t) {
     return ((t.hour * 60.0 + t.minute) * 60.0 + t.second + t.millisecond / 1000.0) / 86400.0;
 }
 
+// A settings file that could not be read whole: moved aside before the first save replaces it,
+// so nothing the user had is lost.
+bool settingsFileUnread = false;
+
 void writeIniFile(const Settings& s) {
     const std::string path = platform::joinPath(StartDir(), kSettingsFileName);
+    if (settingsFileUnread) {
+        if (!platform::moveAside(path, path + ".unread")) {
+            throw platform::AppError(platform::msgCannotCreate(path));
+        }
+        settingsFileUnread = false;
+    }
     // The file holds the POP password: only its owner may read it.
     if (!platform::writeFileAtomic(path, writeSettings(s), 0600)) {
         throw platform::AppError(platform::msgCannotCreate(path));
@@ -136,6 +147,8 @@ void TMainForm::setClockBackground(int value) {
 void TMainForm::FormCreate() {
     Settings& s = settings();
     StartDir() = platform::currentDirectory();
+    // Temporary files of saves that a kill interrupted.
+    platform::removeLeftoverTempFiles(StartDir());
     IsClockDragging = false;
     ClockDragX = 0;
     ClockDragY = 0;
@@ -180,13 +193,24 @@ void TMainForm::FormCreate() {
     s.ClockFontBGColor = kClHighlightText;
 
     const std::string iniPath = platform::joinPath(StartDir(), kSettingsFileName);
+    settingsFileUnread = false;
     if (platform::fileExists(iniPath)) {
-        if (auto bytes = platform::readFile(iniPath, std::size_t{16} << 20)) {
+        constexpr std::size_t kMaxSettingsBytes = std::size_t{16} << 20;
+        const auto bytes = platform::readFile(iniPath, kMaxSettingsBytes);
+        if (bytes) {
             // A bad value costs only that key: the rest of the file is still the user's.
             for (const std::string& message : readSettings(*bytes, s)) {
                 platform::showErrorBox(message);
             }
         }
+        if (!bytes || platform::fileSize(iniPath) > kMaxSettingsBytes) {
+            settingsFileUnread = true;
+            platform::showErrorBox(platform::msgCannotOpen(iniPath));
+        }
+    }
+    // An error box runs the event loop: a close served meanwhile ends the start-up here.
+    if (closed_) {
+        return;
     }
     applySettings();
 
@@ -196,6 +220,9 @@ void TMainForm::FormCreate() {
         ~CursorBack() { w->unsetCursor(); }
     } cursorBack{this};
     prepareShape(); // a picture that cannot be used ends the start-up here
+    if (closed_) {
+        return; // closed while the mask was made: no log, no clock
+    }
     ClockLabel->setVisible(s.ShowTime);
     ClockTimer->start();
     update();
@@ -215,9 +242,11 @@ void TMainForm::FormCreate() {
 
 void TMainForm::applySettings() {
     const Settings& s = settings();
-    move(s.Left, s.Top);
-    ClockLabel->move(s.ClockX, s.ClockY);
-    QFont f = platform::fontFor(s.ClockFontName, s.ClockFontSize);
+    applied_ = true;
+    move(platform::toScreenCoord(s.Left), platform::toScreenCoord(s.Top));
+    ClockLabel->move(platform::toScreenCoord(s.ClockX), platform::toScreenCoord(s.ClockY));
+    QFont f = platform::fontFor(s.ClockFontName,
+                                platform::usableFontSize(s.ClockFontSize) ? s.ClockFontSize : 16);
     f.setFixedPitch(true);
     f.setUnderline(true);
     ClockLabel->setFont(f);
@@ -244,24 +273,47 @@ void TMainForm::prepareShape() {
 
 void TMainForm::StoreIniFile() {
     Settings& s = settings();
-    s.Top = y();
-    s.Left = x();
-    if (calendar::CalForm) {
-        s.CalX = calendar::CalForm->x();
-        s.CalY = calendar::CalForm->y();
+    if (!applied_) {
+        writeIniFile(s); // closed before the file's values reached the window: save them as read
+        return;
     }
-    s.ClockX = ClockLabel->x();
-    s.ClockY = ClockLabel->y();
+    s.Top = platform::coordToStore(s.Top, y());
+    s.Left = platform::coordToStore(s.Left, x());
+    if (calendar::CalForm) {
+        s.CalX = platform::coordToStore(s.CalX, calendar::CalForm->x());
+        s.CalY = platform::coordToStore(s.CalY, calendar::CalForm->y());
+    }
+    s.ClockX = platform::coordToStore(s.ClockX, ClockLabel->x());
+    s.ClockY = platform::coordToStore(s.ClockY, ClockLabel->y());
     s.ClockFontName = ClockLabel->font().family().toStdString();
-    s.ClockFontSize = ClockLabel->font().pointSize();
+    // A size the label could not take stays in the file as the user wrote it.
+    const int shownSize = ClockLabel->font().pointSize();
+    if (platform::usableFontSize(s.ClockFontSize) || shownSize != 16) {
+        s.ClockFontSize = shownSize;
+    }
     s.ClockFontBGColor = clockBackground_;
     writeIniFile(s);
 }
 
 void TMainForm::FormClose() {
-    StoreIniFile(); // AppError abandons the shutdown: the program keeps running
+    if (sessionEnding_) {
+        // The session ends whatever happens: what cannot be written is reported on stderr.
+        platform::setErrorPresenter({});
+        try {
+            StoreIniFile();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "なごみ: %s\n", e.what());
+        }
+    } else {
+        StoreIniFile(); // AppError abandons the shutdown: the program keeps running
+    }
     closeLog();
     TaskTray->setRegistered(false);
+}
+
+void TMainForm::endSession() {
+    sessionEnding_ = true;
+    close();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -276,7 +328,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     closed_ = true;
     platform::disarmExitSafetyNet();
     event->accept();
-    QCoreApplication::quit();
+    // exit(), not quit(): during creation an error box's loop may be running, and quit() only
+    // ends the main loop once it runs.
+    QCoreApplication::exit(0);
 }
 
 void TMainForm::moveEvent(QMoveEvent* event) {

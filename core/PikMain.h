@@ -32,6 +32,9 @@ public:
     // The shutdown has run (a close can come while later windows are still being created,
     // before the event loop runs, so the program checks this before entering it).
     bool isClosed() const { return closed_; }
+    // The session ends (a signal, the desktop logging out): closes like the quit command, but a
+    // file that cannot be written is reported on stderr instead of keeping the program alive.
+    void endSession();
 
     shape::TCoolForm* CoolForm1 = nullptr;
     QLabel* ClockLabel = nullptr;
@@ -112,6 +115,8 @@ private:
 
     int clockBackground_ = 0;
     bool closed_ = false;
+    bool applied_ = false; // the file's values have reached the window
+    bool sessionEnding_ = false;
     tray::QtTrayShell* trayShell_ = nullptr;
     std::unique_ptr<ClockTickHost> tickHost_;
 };

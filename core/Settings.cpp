@@ -31,13 +31,29 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-// One key's value: the rest of the first line whose name matches, or nullopt.
-std::optional<std::string_view> findValue(const std::vector<std::string_view>& lines,
-                                          std::string_view key) {
+// The file's lines as name and value, split once: each key is then looked up without scanning
+// the text again, so a huge line costs its length once.
+struct Entry {
+    std::string_view name;
+    std::string_view value;
+};
+
+std::vector<Entry> entries(const std::vector<std::string_view>& lines) {
+    std::vector<Entry> out;
     for (std::string_view line : lines) {
-        size_t eq = line.find('=');
-        if (eq != std::string_view::npos && equalsNoCase(line.substr(0, eq), key)) {
-            return line.substr(eq + 1);
+        const size_t eq = line.find('=');
+        if (eq != std::string_view::npos) {
+            out.push_back({line.substr(0, eq), line.substr(eq + 1)});
+        }
+    }
+    return out;
+}
+
+// One key's value: the rest of the first line whose name matches, or nullopt.
+std::optional<std::string_view> findValue(const std::vector<Entry>& lines, std::string_view key) {
+    for (const Entry& e : lines) {
+        if (equalsNoCase(e.name, key)) {
+            return e.value;
         }
     }
     return std::nullopt;
@@ -103,14 +119,28 @@ bool parseInteger(std::string_view t, int& out) {
     return true;
 }
 
+std::string cp932Of(const Settings& s, std::string_view key, const std::string& value) {
+    const auto it = s.raw.find(key);
+    if (it != s.raw.end() && it->second.text == value) {
+        return it->second.bytes;
+    }
+    return platform::toCp932(value);
+}
+
+void setFromCp932(Settings& s, std::string_view key, std::string& value, std::string_view bytes) {
+    value = platform::fromCp932(bytes);
+    s.raw[std::string(key)] = Settings::Raw{std::string(bytes), value};
+}
+
 std::vector<std::string> readSettings(std::string_view fileBytes, Settings& s) {
-    const std::string text = platform::fromCp932(fileBytes);
-    const auto lines = platform::splitLines(text);
+    // Split before decoding: CR, LF and "=" never occur inside a CP932 character, and each text
+    // value keeps its own bytes.
+    const auto lines = entries(platform::splitLines(fileBytes));
     std::vector<std::string> errors;
 
     auto text_ = [&](const char* key, std::string& v) {
         if (auto val = findValue(lines, key)) {
-            v = std::string(*val);
+            setFromCp932(s, key, v, *val);
         }
     };
     auto int_ = [&](const char* key, int& v) {
@@ -119,7 +149,7 @@ std::vector<std::string> readSettings(std::string_view fileBytes, Settings& s) {
             if (parseInteger(*val, parsed)) {
                 v = parsed;
             } else {
-                errors.push_back(platform::msgNotInteger(std::string(*val)));
+                errors.push_back(platform::msgNotInteger(platform::fromCp932(*val)));
             }
         }
     };
@@ -129,7 +159,7 @@ std::vector<std::string> readSettings(std::string_view fileBytes, Settings& s) {
             if (parseInteger(*val, parsed)) {
                 v = parsed == 1;
             } else {
-                errors.push_back(platform::msgNotInteger(std::string(*val)));
+                errors.push_back(platform::msgNotInteger(platform::fromCp932(*val)));
             }
         }
     };
@@ -138,7 +168,7 @@ std::vector<std::string> readSettings(std::string_view fileBytes, Settings& s) {
             if (auto parsed = platform::parseTime(*val)) {
                 v = *parsed;
             } else {
-                errors.push_back(platform::msgNotTime(std::string(*val)));
+                errors.push_back(platform::msgNotTime(platform::fromCp932(*val)));
             }
         }
     };
@@ -190,14 +220,18 @@ std::vector<std::string> readSettings(std::string_view fileBytes, Settings& s) {
 
 std::string writeSettings(const Settings& s) {
     std::string out;
-    auto line = [&](const char* key, const std::string& value) {
+    // Written in CP932 value by value; keys and numbers are ASCII.
+    auto put = [&](const char* key, const std::string& bytes) {
         out += key;
         out += '=';
-        out += oneLine(value);
+        out += oneLine(bytes);
         out += "\r\n";
     };
-    auto num = [&](const char* key, int v) { line(key, std::to_string(v)); };
-    auto flag = [&](const char* key, bool v) { line(key, v ? "1" : "0"); };
+    auto line = [&](const char* key, const std::string& value) {
+        put(key, cp932Of(s, key, value));
+    };
+    auto num = [&](const char* key, int v) { put(key, std::to_string(v)); };
+    auto flag = [&](const char* key, bool v) { put(key, v ? "1" : "0"); };
 
     line("PikImage", s.PikImage);
     num("SerifuInterval", s.SerifuInterval);
@@ -243,9 +277,9 @@ std::string writeSettings(const Settings& s) {
         const std::string n = std::to_string(a + 1);
         flag(("IsAlerm" + n + "Enabled").c_str(), al.enabled);
         line(("Alerm" + n + "Voice").c_str(), al.voice);
-        line(("Alerm" + n + "Time").c_str(), platform::timeText(al.time));
+        put(("Alerm" + n + "Time").c_str(), platform::timeText(al.time));
     }
-    return platform::toCp932(out);
+    return out;
 }
 
 Settings& settings() {

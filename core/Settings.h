@@ -2,6 +2,7 @@
 // The settings file pikmain.ini: key=value lines in CP932. Keys are matched without regard to
 // case on the text before a line's first "="; the first matching line wins; values run to the
 // end of the line, untrimmed.
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,7 +56,21 @@ struct Settings {
     int NTPTimezone = 9;
     int NTPMinimalDifference = 500;
     AlarmSetting Alerm[3];
+
+    // Each text value's bytes as the file held them, beside the text they were read as: a value
+    // the user did not change is written back (and sent to servers) byte for byte, even where
+    // the bytes are no valid CP932.
+    struct Raw {
+        std::string bytes;
+        std::string text;
+    };
+    std::map<std::string, Raw, std::less<>> raw;
 };
+
+// The CP932 bytes of the text value `value` of `key`: the bytes read when it is unchanged.
+std::string cp932Of(const Settings& s, std::string_view key, const std::string& value);
+// Sets the text value of `key` from CP932 bytes (a server's, say), keeping the bytes.
+void setFromCp932(Settings& s, std::string_view key, std::string& value, std::string_view bytes);
 
 // Reads a settings file's bytes into `s`. Keys absent from the file keep their values in `s`.
 // A value that is no integer (or no time) keeps that key's value and adds the error box message

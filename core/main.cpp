@@ -33,22 +33,29 @@ int main(int argc, char** argv) {
             timesync::NTPForm->releaseEndpoint();
         }
         if (core::MainForm) {
-            core::MainForm->close();
+            core::MainForm->endSession();
         }
     });
 
     // The windows in their order; each creation runs to its end before the next begins.
+    // A close served during creation (an error box or the mask's making runs the event loop)
+    // ends the program: nothing more is created, checked or sent.
     auto* mainForm = new core::TMainForm;
-    mainForm->show();
-    auto* serifuForm = new balloon::TSerifuForm(mainForm);
-    auto* cfForm = new settings_dialog::TCFForm(
-        settings_dialog::ConfigHost{mainForm->ClockLabel, [mainForm] { return mainForm->size(); },
-                                    mainForm->N8, [mainForm] { mainForm->StoreIniFile(); }});
-    auto* popForm = new mail::TPOPForm;
-    auto* helpForm = new help::THelpPanel;
-    auto* calForm = new calendar::TCalForm;
-    auto* ntpForm = new timesync::TNTPForm;
-    auto* logForm = new balloon::TLogForm;
+    const auto next = [mainForm](auto create) { return mainForm->isClosed() ? nullptr : create(); };
+    if (!mainForm->isClosed()) {
+        mainForm->show();
+    }
+    auto* serifuForm = next([&] { return new balloon::TSerifuForm(mainForm); });
+    auto* cfForm = next([&] {
+        return new settings_dialog::TCFForm(settings_dialog::ConfigHost{
+            mainForm->ClockLabel, [mainForm] { return mainForm->size(); }, mainForm->N8,
+            [mainForm] { mainForm->StoreIniFile(); }});
+    });
+    auto* popForm = next([] { return new mail::TPOPForm; });
+    auto* helpForm = next([] { return new help::THelpPanel; });
+    auto* calForm = next([] { return new calendar::TCalForm; });
+    auto* ntpForm = next([] { return new timesync::TNTPForm; });
+    auto* logForm = next([] { return new balloon::TLogForm; });
 
     const int rc = mainForm->isClosed() ? 0 : QApplication::exec();
     delete logForm;

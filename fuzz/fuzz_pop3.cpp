@@ -15,7 +15,7 @@ public:
     explicit FuzzStream(std::vector<std::string> reads) : reads_(std::move(reads)) {}
     void open(const std::string&, int) override {}
     bool wait(int) override { return next_ < reads_.size(); }
-    size_t read(char* buf, size_t max) override {
+    size_t read(char* buf, size_t max, int) override {
         if (next_ >= reads_.size()) {
             return 0;
         }

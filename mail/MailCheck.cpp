@@ -9,6 +9,7 @@
 #include "core/Settings.h"
 #include "mail/PopCheck.h"
 #include "platform/AppError.h"
+#include "platform/Coordinates.h"
 #include "platform/Fonts.h"
 #include "platform/Locale.h"
 #include "platform/Sound.h"
@@ -97,7 +98,8 @@ void TPOPForm::applyTimerSettings() {
 
 void TPOPForm::FormCreate() {
     applyTimerSettings();
-    move(core::settings().MailX, core::settings().MailY);
+    move(platform::toScreenCoord(core::settings().MailX),
+         platform::toScreenCoord(core::settings().MailY));
     if (core::settings().MailCheck) {
         MailTimerTimer();
     }

@@ -1,5 +1,6 @@
 #include "mail/PopCheck.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "mail/Md5unit.h"
@@ -23,18 +24,29 @@ struct End {
 
 class Dialogue {
 public:
-    explicit Dialogue(platform::TcpStream& s) : stream_(s) {}
+    Dialogue(platform::TcpStream& s, const std::function<std::int64_t()>& now)
+        : stream_(s), now_(now), checkEnd_(now() + kCheckMs) {
+        startExchange();
+    }
+
+    // The greeting is the first exchange; every command starts the next.
+    void startExchange() { exchangeEnd_ = now_() + kExchangeMs; }
 
     void waitReply() {
-        if (!stream_.wait(10000)) {
+        const int ms = within(kReplyWaitMs);
+        if (ms <= 0 || !stream_.wait(ms)) {
             throw End{kSendTimeout};
         }
     }
     // One read into a zeroed buffer; the text runs to the first zero byte.
     std::string read(size_t max = 4095) {
+        const int ms = within(kReadWaitMs);
+        if (ms <= 0) {
+            throw End{kRecvTimeout}; // a server that drips its reply ends here
+        }
         char buf[4096];
         std::memset(buf, 0, sizeof buf);
-        const size_t n = stream_.read(buf, max < 4095 ? max : 4095);
+        const size_t n = stream_.read(buf, max < 4095 ? max : 4095, ms);
         if (n == 0) {
             throw End{kRecvTimeout};
         }
@@ -44,10 +56,22 @@ public:
         waitReply();
         return replyTokens(read());
     }
-    void send(const std::string& command) { stream_.send(command + "\r\n"); }
+    void send(const std::string& command) {
+        startExchange();
+        stream_.send(command + "\r\n");
+    }
 
 private:
+    // `ms`, cut to what is left of the exchange and of the whole check.
+    int within(int ms) const {
+        const std::int64_t left = std::min(exchangeEnd_, checkEnd_) - now_();
+        return static_cast<int>(std::max<std::int64_t>(0, std::min<std::int64_t>(ms, left)));
+    }
+
     platform::TcpStream& stream_;
+    const std::function<std::int64_t()>& now_;
+    std::int64_t checkEnd_;
+    std::int64_t exchangeEnd_ = 0;
 };
 
 bool wholeNumber(const std::string& t, int& out) {
@@ -161,27 +185,30 @@ IdSearch findMessageId(const std::string& text, bool boundReached) {
 }
 
 std::string CheckMail(platform::TcpStream& stream, core::Settings& s, bool alarmSounded,
-                      MailView& view) {
+                      MailView& view, const std::function<std::int64_t()>& steadyMs) {
     struct Closer {
         platform::TcpStream& s;
         ~Closer() { s.close(); }
     } closer{stream};
-    Dialogue d(stream);
     std::string say;
     try {
         stream.open(s.POPServer, 110);
+        Dialogue d(stream, steadyMs);
         const std::vector<std::string> greeting = d.reply(); // never judged
+        // The account and password go out in the file's own bytes (CP932).
+        const std::string account = core::cp932Of(s, "POPAccount", s.POPAccount);
+        const std::string password = core::cp932Of(s, "POPPassword", s.POPPassword);
         std::vector<std::string> login;
         if (s.IsAPOP == 1) {
             const std::string stamp = greeting.empty() ? "" : greeting.back();
-            d.send("APOP " + s.POPAccount + " " + md5Hex(stamp + s.POPPassword));
+            d.send("APOP " + account + " " + md5Hex(stamp + password));
             login = d.reply();
         } else {
-            d.send("USER " + s.POPAccount);
+            d.send("USER " + account);
             if (!accepted(d.reply())) {
                 return kBadUser;
             }
-            d.send("PASS " + s.POPPassword);
+            d.send("PASS " + password);
             login = d.reply();
         }
         if (!accepted(login)) {
@@ -205,22 +232,33 @@ std::string CheckMail(platform::TcpStream& stream, core::Settings& s, bool alarm
             d.waitReply();
             std::string text;
             IdSearch found;
+            bool refused = false;
             while (!found.done) {
                 text += lower(d.read());
+                if (text.starts_with("-err")) {
+                    refused = true; // no message to read: the exchange is over
+                    break;
+                }
                 const bool bound = text.size() >= kRetrKeepBytes;
                 if (bound) {
                     text.resize(kRetrKeepBytes);
                 }
                 found = findMessageId(text, bound);
             }
-            const bool newMail = N > s.LastMailNum || found.id != s.LastMessageID;
+            // IDs compare as the bytes the server sent; a refused RETR tells no ID, and only
+            // the count can tell news.
+            const bool newMail =
+                N > s.LastMailNum ||
+                (!refused && found.id != core::cp932Of(s, "LastMessageID", s.LastMessageID));
             if (newMail) {
                 say = "メールが" + T + "通きています． はやく受信しましょう．";
                 if (s.MailNotify && !alarmSounded) {
                     view.playNotify(s.MailNotifyFile);
                 }
             }
-            s.LastMessageID = found.id;
+            if (!refused) {
+                core::setFromCp932(s, "LastMessageID", s.LastMessageID, found.id);
+            }
         }
         s.LastMailNum = N;
         d.send("QUIT");
@@ -236,6 +274,8 @@ std::string CheckMail(platform::TcpStream& stream, core::Settings& s, bool alarm
         return say;
     } catch (const End& end) {
         return end.line;
+    } catch (const platform::Interrupted&) {
+        return ""; // the session ends: nothing is said and nothing is learnt
     }
 }
 

@@ -2,6 +2,8 @@
 // One mail check: a short POP3 dialogue (USER/PASS or APOP) that learns the maildrop's count and
 // the newest message's Message-ID, decides whether mail has arrived, and logs out. It never
 // deletes or marks anything.
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,11 +39,20 @@ public:
 };
 
 constexpr size_t kRetrKeepBytes = 64 * 1024;
+// The check runs on the user-interface thread, so time is bounded: a reply waits at most 10 s to
+// begin and each read 10 s, an exchange (a command and its whole reply) at most 20 s, the whole
+// check at most 30 s.
+constexpr int kReplyWaitMs = 10000;
+constexpr int kReadWaitMs = 10000;
+constexpr int kExchangeMs = 20000;
+constexpr int kCheckMs = 30000;
 
 // Runs one check over `stream` and returns the line to speak (empty for nothing). Updates
 // LastMessageID and LastMailNum of `s` and the view as the dialogue goes. Socket failures
-// raise AppError after the connection is closed.
+// raise AppError after the connection is closed. A check interrupted by the session's end
+// returns quietly. `steadyMs` is the clock the time bounds are measured by.
 std::string CheckMail(platform::TcpStream& stream, core::Settings& s, bool alarmSounded,
-                      MailView& view);
+                      MailView& view,
+                      const std::function<std::int64_t()>& steadyMs = platform::steadyMs);
 
 } // namespace mail

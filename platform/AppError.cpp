@@ -10,11 +10,29 @@ ErrorPresenter& presenter() {
 }
 } // namespace
 
+namespace {
+
+// A value shown in a message box: at most 100 characters, so a hostile file cannot make the box
+// (or its layout) enormous.
+std::string shown(const std::string& value) {
+    constexpr size_t kMaxChars = 100;
+    size_t chars = 0;
+    for (size_t i = 0; i < value.size(); ++i) {
+        // Count UTF-8 lead bytes only.
+        if ((static_cast<unsigned char>(value[i]) & 0xC0) != 0x80 && chars++ == kMaxChars) {
+            return value.substr(0, i) + "…";
+        }
+    }
+    return value;
+}
+
+} // namespace
+
 std::string msgNotInteger(const std::string& value) {
-    return "'" + value + "' は整数ではありません";
+    return "'" + shown(value) + "' は整数ではありません";
 }
 std::string msgNotTime(const std::string& value) {
-    return "'" + value + "' は時刻ではありません";
+    return "'" + shown(value) + "' は時刻ではありません";
 }
 std::string msgCannotOpen(const std::string& file) {
     return "ファイル " + file + " は開けません";

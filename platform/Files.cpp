@@ -1,8 +1,10 @@
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,54 +44,190 @@ std::optional<std::string> readFile(const std::string& path, std::size_t maxByte
     return out;
 }
 
-std::string readWhole(int fd) {
-    std::string data;
-    char buf[65536];
-    off_t at = 0;
-    for (;;) {
-        const ssize_t n = ::pread(fd, buf, sizeof buf, at);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        data.append(buf, static_cast<size_t>(n));
-        at += n;
-    }
-    return data;
-}
+namespace {
 
-bool writeFileAtomic(const std::string& path, std::string_view bytes, unsigned mode) {
-    std::string tmpl = path + ".XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) {
+// Temporary names: "<file>.nagomi-XXXXXX", beside the file they replace.
+constexpr std::string_view kTempMark = ".nagomi-";
+
+bool isTempSuffix(std::string_view suffix) {
+    if (suffix.size() != 6) {
         return false;
     }
-    bool ok = ::fchmod(fd, static_cast<mode_t>(mode)) == 0;
+    for (char c : suffix) {
+        const bool alnum =
+            (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!alnum) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool endsWith(std::string_view s, std::string_view tail) {
+    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
+
+} // namespace
+
+std::string resolveLinks(const std::string& path) {
+    std::string at = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return at;
+        }
+        std::vector<char> buf(static_cast<size_t>(PATH_MAX) + 1);
+        const ssize_t n = ::readlink(at.c_str(), buf.data(), buf.size() - 1);
+        if (n <= 0) {
+            return at;
+        }
+        std::string link(buf.data(), static_cast<size_t>(n));
+        if (link[0] != '/') {
+            const size_t slash = at.find_last_of('/');
+            link = slash == std::string::npos ? link : at.substr(0, slash + 1) + link;
+        }
+        at = link;
+    }
+    return at;
+}
+
+AtomicFile::AtomicFile(const std::string& path, unsigned mode) : target_(resolveLinks(path)) {
+    std::string tmpl = target_ + std::string(kTempMark) + "XXXXXX";
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    fd_ = ::mkstemp(name.data());
+    if (fd_ < 0) {
+        return;
+    }
+    temp_ = name.data();
+    ok_ = ::fchmod(fd_, static_cast<mode_t>(mode)) == 0;
+}
+
+AtomicFile::~AtomicFile() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+    if (!temp_.empty()) {
+        ::unlink(temp_.c_str());
+    }
+}
+
+void AtomicFile::write(std::string_view bytes) {
     const char* p = bytes.data();
     size_t left = bytes.size();
-    while (ok && left > 0) {
-        ssize_t n = ::write(fd, p, left);
+    while (ok() && left > 0) {
+        const ssize_t n = ::write(fd_, p, left);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
-            ok = false;
+            ok_ = false;
             break;
         }
         p += n;
         left -= static_cast<size_t>(n);
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(name.data(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(name.data());
+}
+
+bool AtomicFile::commit() {
+    if (fd_ < 0) {
+        return false;
     }
-    return ok;
+    bool done = ok_ && ::fsync(fd_) == 0;
+    done = (::close(fd_) == 0) && done;
+    fd_ = -1;
+    done = done && ::rename(temp_.c_str(), target_.c_str()) == 0;
+    if (done) {
+        temp_.clear();
+    }
+    return done;
+}
+
+std::string readTail(int fd, std::size_t maxBytes, bool& fromStart) {
+    struct stat st {};
+    fromStart = true;
+    if (::fstat(fd, &st) != 0) {
+        return {};
+    }
+    const auto size = static_cast<std::size_t>(std::max<off_t>(st.st_size, 0));
+    const std::size_t want = std::min(size, maxBytes);
+    const auto from = static_cast<off_t>(size - want);
+    fromStart = from == 0;
+    std::string out(want, '\0');
+    std::size_t got = 0;
+    while (got < want) {
+        const ssize_t n = ::pread(fd, out.data() + got, want - got, from + static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    out.resize(got);
+    return out;
+}
+
+bool writeFileAtomic(const std::string& path, std::string_view bytes, unsigned mode) {
+    AtomicFile file(path, mode);
+    file.write(bytes);
+    return file.commit();
+}
+
+bool isLeftoverTempName(std::string_view name) {
+    const size_t mark = name.rfind(kTempMark);
+    if (mark != std::string_view::npos && mark > 0 &&
+        isTempSuffix(name.substr(mark + kTempMark.size()))) {
+        return true;
+    }
+    // Earlier versions wrote "<file>.XXXXXX" for the settings, the log and the masks. A suffix
+    // that is one plain lower-case word ("backup") is a user's name, not mkstemp's.
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || !isTempSuffix(name.substr(dot + 1))) {
+        return false;
+    }
+    const std::string_view base = name.substr(0, dot);
+    const std::string_view suffix = name.substr(dot + 1);
+    bool plainWord = true;
+    for (char c : suffix) {
+        plainWord = plainWord && c >= 'a' && c <= 'z';
+    }
+    return !plainWord && (base == "pikmain.ini" || base == "piklog.txt" ||
+                          (base.size() > 4 && endsWith(base, ".msk")));
+}
+
+int removeLeftoverTempFiles(const std::string& dir) {
+    DIR* d = ::opendir(dir.c_str());
+    if (d == nullptr) {
+        return 0;
+    }
+    int removed = 0;
+    while (const dirent* e = ::readdir(d)) {
+        if (!isLeftoverTempName(e->d_name)) {
+            continue;
+        }
+        const std::string path = joinPath(dir, e->d_name);
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid() &&
+            ::unlink(path.c_str()) == 0) {
+            ++removed;
+        }
+    }
+    ::closedir(d);
+    return removed;
+}
+
+std::uint64_t fileSize(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || st.st_size < 0) {
+        return 0;
+    }
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool moveAside(const std::string& path, const std::string& aside) {
+    return ::rename(path.c_str(), aside.c_str()) == 0 || errno == ENOENT;
 }
 
 unsigned fileMode(const std::string& path, unsigned fallback) {

@@ -6,7 +6,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
+
+#include "platform/TcpClient.h"
 
 namespace platform {
 namespace {
@@ -55,6 +59,14 @@ void installSessionEndHandlers(std::function<void()> onEnd) {
         sigaction(SIGTERM, &sa, nullptr);
         sigaction(SIGINT, &sa, nullptr);
         sigaction(SIGHUP, &sa, nullptr);
+        // A blocking mail check gives way at once to a signal (its byte stays in the pipe for
+        // the event loop) and to the end of the display's connection.
+        addWaitInterrupt(g_pipe[0], POLLIN);
+        auto* x11 =
+            qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+        if (x11 && QGuiApplication::platformName() == QLatin1String("xcb") && x11->connection()) {
+            addWaitInterrupt(xcb_get_file_descriptor(x11->connection()), 0);
+        }
     }
     auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
     if (app) {

@@ -2,6 +2,8 @@
 // The blocking TCP client of the mail check: connect to a dotted-decimal IPv4 address (never a
 // name lookup), wait for readability, one receive per read, one send per command.
 #include <cstddef>
+#include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -14,9 +16,9 @@ public:
     virtual void open(const std::string& address, int port) = 0;
     // True when data can be read within `ms`.
     virtual bool wait(int ms) = 0;
-    // One receive of at most `max` bytes, waiting at most the stream's time-out; 0 when nothing
-    // came in time (or the peer closed).
-    virtual size_t read(char* buffer, size_t max) = 0;
+    // One receive of at most `max` bytes, waiting at most `ms`; 0 when nothing came in time (or
+    // the peer closed).
+    virtual size_t read(char* buffer, size_t max, int ms) = 0;
     // Sends all bytes; throws AppError on failure.
     virtual void send(std::string_view text) = 0;
     virtual void close() = 0;
@@ -26,19 +28,35 @@ public:
 // and operation.
 std::string socketErrorMessage(int error, const std::string& operation);
 
+// A blocking wait was given up because the session is ending (a signal, the display gone): the
+// caller unwinds quietly so the event loop can run the orderly end.
+class Interrupted : public std::runtime_error {
+public:
+    Interrupted() : std::runtime_error("interrupted") {}
+};
+
+// Descriptors that end any wait of a PosixTcpStream: `events` 0 watches only for a hang-up.
+void addWaitInterrupt(int fd, short events);
+void clearWaitInterrupts();
+
+// Milliseconds of a steady clock, for bounding a dialogue as a whole.
+std::int64_t steadyMs();
+
 class PosixTcpStream : public TcpStream {
 public:
-    explicit PosixTcpStream(int timeoutMs = 10000) : timeoutMs_(timeoutMs) {}
+    explicit PosixTcpStream(int connectTimeoutMs = 10000) : connectTimeoutMs_(connectTimeoutMs) {}
     ~PosixTcpStream() override { close(); }
     void open(const std::string& address, int port) override;
     bool wait(int ms) override;
-    size_t read(char* buffer, size_t max) override;
+    size_t read(char* buffer, size_t max, int ms) override;
     void send(std::string_view text) override;
     void close() override;
 
 private:
+    // Waits for `events` on the socket; throws Interrupted when an interrupt fires first.
+    bool waitFor(short events, int ms);
     int fd_ = -1;
-    int timeoutMs_;
+    int connectTimeoutMs_;
 };
 
 } // namespace platform

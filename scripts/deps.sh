@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins
-       libsdl2-mixer-dev libxcb1-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
+       libsdl2-mixer-dev libxcb1-dev libxcb-shape0-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
 run=(fonts-ipafont-gothic fonts-ipafont-mincho xvfb x11-utils xdotool trayer imagemagick)
 test=(xvfb xdotool x11-utils trayer imagemagick libxcb-shape0-dev libxcb1-dev
       pulseaudio pulseaudio-utils sox socat procps iproute2 dovecot-core dovecot-pop3d chrony)

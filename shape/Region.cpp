@@ -121,6 +121,10 @@ std::optional<Region> Region::fromRects(std::vector<Rect> rects, size_t maxUnsor
             }
         }
         builder.addBand(ys[k], ys[k + 1], spans);
+        // A few hostile rectangles (a comb) can multiply into millions: refuse those too.
+        if (builder.size() > kMaxNormalizedRects) {
+            return std::nullopt;
+        }
     }
     return builder.take();
 }

@@ -19,6 +19,8 @@ struct Rect {
 
 class Region {
 public:
+    static constexpr size_t kMaxNormalizedRects = size_t{1} << 18;
+
     Region() = default;
 
     const std::vector<Rect>& rects() const { return rects_; }
@@ -30,7 +32,8 @@ public:
     // Takes a list that is already in normal form; nullopt when it is not.
     static std::optional<Region> fromNormalRects(std::vector<Rect> rects);
     // Any list of rectangles, brought into normal form. Lists longer than `maxUnsorted` that are
-    // not already normal are refused (nullopt) to keep the work bounded on hostile input.
+    // not already normal, or whose normal form would exceed kMaxNormalizedRects, are refused
+    // (nullopt) to keep the work bounded on hostile input.
     static std::optional<Region> fromRects(std::vector<Rect> rects, size_t maxUnsorted = 4096);
 
     bool operator==(const Region&) const = default;
@@ -69,6 +72,7 @@ public:
         endBand();
     }
     Region take();
+    size_t size() const { return region_.rects_.size(); }
 
 private:
     void closePrevious();

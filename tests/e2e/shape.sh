@@ -47,4 +47,25 @@ win=$(wait_window Mainform)
 cmp -s "$WORK/mask.txt" "$WORK/window2.txt" || fail "second start has another shape"
 kill -TERM "$pid"
 wait_exit "$pid"
+
+# A picture so detailed that its outline does not fit one request to the X server (a 1-pixel
+# checkerboard, over two million rectangles): she starts, with exactly that outline, every time.
+app=$(app_dir 2)
+cd "$app"
+convert -size 2100x2100 pattern:gray50 -type bilevel BMP3:big.bmp
+printf 'PikImage=big.bmp\r\nShowCalender=0\r\n' >pikmain.ini
+for run in 1 2; do
+    "$NAGOMI" 2>"$WORK/stderr-big$run" &
+    pid=$!
+    PIDS+=($pid)
+    win=$(wait_window Mainform)
+    [ -f big.bmp.msk ] || fail "no mask for the big picture"
+    "$TOOLS/shape_probe" mask big.bmp.msk >"$WORK/bigmask.txt"
+    "$TOOLS/shape_probe" window "$win" >"$WORK/bigwindow.txt"
+    [ "$(wc -l <"$WORK/bigmask.txt")" -gt 2000000 ] || fail "the big mask is not that big"
+    cmp -s "$WORK/bigmask.txt" "$WORK/bigwindow.txt" || fail "start $run: the big outline differs"
+    kill -0 "$pid" 2>/dev/null || fail "start $run: the program ended"
+    kill -TERM "$pid"
+    wait_exit "$pid"
+done
 echo "ok: shape"

@@ -74,6 +74,55 @@ wait_exit "$pid"
 [ -f pikmain.ini ] || fail "settings not written when stopped during start-up"
 echo "ok: stopped during start-up"
 
+# A SIGTERM while a bad value's error box is up at start: nothing more is made, and the file
+# keeps the user's values (not the window's design place or a black clock).
+app=$(app_dir 5)
+cd "$app"
+printf 'ShowTime=x\r\nTop=50\r\nLeft=61\r\nClockFontBGColor=255\r\nisLog=1\r\n' >pikmain.ini
+"$NAGOMI" 2>"$WORK/stderr5" &
+pid=$!
+PIDS+=($pid)
+wait_window 'なごみ' >/dev/null
+kill -TERM "$pid"
+wait_exit "$pid"
+tr -d '\r' <pikmain.ini >"$WORK/saved5"
+for kv in Top=50 Left=61 ClockFontBGColor=255; do
+    grep -qx "$kv" "$WORK/saved5" || fail "closed during the error box: $kv not kept ($(grep "${kv%=*}=" "$WORK/saved5"))"
+done
+[ ! -s piklog.txt ] || fail "a log was started although the start-up never finished"
+
+# A close while the character's own mask is made: no log line without its end, nothing saved
+# over the user's values.
+app=$(app_dir 6)
+cd "$app"
+convert -size 2400x2400 xc:white +noise Random -threshold 50% -type TrueColor BMP3:noisy.bmp
+printf 'PikImage=noisy.bmp\r\nTop=40\r\nLeft=41\r\nisLog=1\r\n' >pikmain.ini
+"$NAGOMI" 2>"$WORK/stderr6" &
+pid=$!
+PIDS+=($pid)
+sleep 0.4
+kill -TERM "$pid"
+wait_exit "$pid"
+if [ -s piklog.txt ]; then
+    tail -n1 piklog.txt | grep -qF "$stop_line" || fail "a log start line without its end line"
+fi
+tr -d '\r' <pikmain.ini | grep -qx 'Top=40' || fail "closed during the mask: Top not kept"
+echo "ok: closed during start-up"
+
+# A session end when the settings cannot be written (here the name is taken by a folder) still
+# ends the program, with the failure on stderr; the menu's quit keeps the program running.
+app=$(app_dir 7)
+cd "$app"
+mkdir pikmain.ini
+"$NAGOMI" 2>"$WORK/stderr7" &
+pid=$!
+PIDS+=($pid)
+wait_window Mainform >/dev/null
+kill -TERM "$pid"
+wait_exit "$pid"
+grep -q 'pikmain.ini を作成できません' "$WORK/stderr7" || fail "the failed save was not reported: $(cat "$WORK/stderr7")"
+echo "ok: session end with an unwritable settings file"
+
 # The X server going away ends the program at once; the settings and the log are still saved.
 app=$(app_dir 3)
 cd "$app"

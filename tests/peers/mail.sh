@@ -112,6 +112,32 @@ settings POPServer= POPAccount=a
 check
 grep -q '^error アドレスが指定されていません$' "$WORK/out" || fail "empty server: $(cat "$WORK/out")"
 
+# A server that drips its RETR reply: the exchange ends after 20 s, not when the reply does.
+"$TOOLS/pop3_peer" 127.0.0.9 drip >"$WORK/drip.out" 2>&1 &
+PIDS+=($!)
+# A server whose listen queue is full: the connect gives up after 10 s.
+"$TOOLS/pop3_peer" 127.0.0.10 full >/dev/null 2>&1 &
+PIDS+=($!)
+sleep 0.3
+for _ in 1 2 3 4; do
+    socat -u OPEN:/dev/null TCP:127.0.0.10:110,connect-timeout=1 >/dev/null 2>&1 &
+    PIDS+=($!)
+done
+sleep 0.5
+settings POPServer=127.0.0.9 POPAccount=a POPPassword=b LastMailNum=0
+t0=$(date +%s)
+check
+took=$(($(date +%s) - t0))
+[ "$(said)" = "サーバに接続できません（受信タイムアウト）" ] || fail "dripping server: $(said)"
+[ "$took" -ge 19 ] && [ "$took" -le 23 ] || fail "dripping server held the check ${took}s"
+settings POPServer=127.0.0.10 POPAccount=a POPPassword=b
+t0=$(date +%s)
+check
+took=$(($(date +%s) - t0))
+grep -q "^error 'connect' API でWindows ソケットエラー: Connection timed out (110)$" "$WORK/out" ||
+    fail "full listen queue: $(cat "$WORK/out")"
+[ "$took" -le 12 ] || fail "the connect was held ${took}s"
+
 # The program itself checks at start-up and speaks the notice.
 start_xvfb
 app=$(app_dir 1)
@@ -127,6 +153,28 @@ wait_exit "$pid"
 iconv -f CP932 -t UTF-8 piklog.txt | grep -qF " $(new_mail 2)" || fail "the program did not announce the mail"
 tr -d '\r' <pikmain.ini | grep -q '^LastMailNum=2$' || fail "LastMailNum not saved"
 tr -d '\r' <pikmain.ini | grep -q '^LastMessageID=<peer.two@example>$' || fail "LastMessageID not saved"
+cd "$WORK"
+
+# A SIGTERM while the start-up check waits on the dripping server ends the program at once, the
+# orderly way: settings saved, the log closed with its end line.
+app=$(app_dir 2)
+cd "$app"
+printf 'isLog=1\r\nMailCheck=1\r\nMailInterval=1\r\nPOPServer=127.0.0.9\r\nPOPAccount=a\r\nPOPPassword=b\r\n' >pikmain.ini
+: >"$WORK/drip.out"
+"$NAGOMI" 2>"$WORK/stderr" &
+pid=$!
+PIDS+=($pid)
+for _ in $(seq 100); do grep -q retr "$WORK/drip.out" && break; sleep 0.1; done
+grep -q retr "$WORK/drip.out" || fail "the start-up check did not reach RETR"
+sleep 1
+kill -TERM "$pid"
+t0=$(date +%s%N)
+for _ in $(seq 40); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+kill -0 "$pid" 2>/dev/null && fail "SIGTERM during a check was not honoured within 2 s"
+wait "$pid" || true
+echo "exit after SIGTERM during a check: $((($(date +%s%N) - t0) / 1000000)) ms"
+iconv -f CP932 -t UTF-8 piklog.txt | tail -n 1 | grep -q 'PP: ぴこぷる終了します．' || fail "no end line in the log"
+tr -d '\r' <pikmain.ini | grep -q '^Left=' || fail "settings were not saved"
 cd "$WORK"
 
 # The notify sound: heard on new mail, silent once an alarm has sounded.

@@ -6,6 +6,8 @@
 //   noid      a message without a Message-ID
 //   endless   a RETR reply that never ends (until the client goes, or 30 s)
 //   errgreet  greets with -ERR, then serves like rfc
+//   drip      a RETR reply at one byte a second
+//   full      listens with a backlog of one and never accepts: connects beyond it hang
 // Serves connections one after another until killed.
 #include <arpa/inet.h>
 #include <chrono>
@@ -49,11 +51,18 @@ static void serve(int fd, const std::string& mode) {
         if (cmd == "USER" || cmd == "APOP" || cmd == "PASS") {
             sendAll(fd, cmd == "USER" ? "+OK\r\n" : "+OK maildrop has 2 messages (320 octets)\r\n");
         } else if (cmd == "RETR") {
+            std::printf("retr\n");
+            std::fflush(stdout);
             const std::string head = "+OK 160 octets\r\nFrom: peer@example\r\n";
             if (mode == "split") {
                 sendAll(fd, head + "Messa");
                 std::this_thread::sleep_for(std::chrono::milliseconds(300));
                 sendAll(fd, "ge-ID: <Split.One@Peer>\r\n\r\nbody\r\n.\r\n");
+            } else if (mode == "drip") {
+                const std::string all = head + "Message-ID: <Drip@Peer>\r\n\r\nbody\r\n.\r\n";
+                for (size_t i = 0; i < all.size() && sendAll(fd, all.substr(i, 1)); ++i) {
+                    std::this_thread::sleep_for(std::chrono::seconds(1));
+                }
             } else if (mode == "noid") {
                 sendAll(fd, head + "Subject: no id\r\n\r\nbody\r\n.\r\n");
             } else if (mode == "endless") {
@@ -90,12 +99,17 @@ int main(int argc, char** argv) {
     sa.sin_family = AF_INET;
     sa.sin_port = htons(110);
     inet_pton(AF_INET, argv[1], &sa.sin_addr);
-    if (::bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || ::listen(s, 4) != 0) {
+    const bool full = std::string(argv[2]) == "full";
+    if (::bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
+        ::listen(s, full ? 1 : 4) != 0) {
         std::perror("pop3_peer: bind");
         return 1;
     }
     std::printf("ready\n");
     std::fflush(stdout);
+    while (full) {
+        ::pause();
+    }
     for (;;) {
         const int c = ::accept(s, nullptr, nullptr);
         if (c >= 0) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -153,4 +155,79 @@ TEST(LogTrim, SpeechIsWrittenOnlyWhileLoggingIsOnAndTheLogOpen) {
     balloon::LogStream().close();
     EXPECT_EQ(dir.read("piklog.txt"), "2026/12/08 1:00:00 a\r\n");
     core::resetSettings();
+}
+
+TEST(LogTrim, StreamsAGiantLogAndKeepsAGiantLastLineWhole) {
+    TempDir dir;
+    // A 3 MB line among short ones, lines ended by CR LF, lone CR and lone LF.
+    std::string giant(3 << 20, 'g');
+    std::string log = numbered(1, 1100) + "lf\n" + "cr\r" + giant + "\r\n" + "tail";
+    dir.write("piklog.txt", log);
+    ASSERT_TRUE(balloon::trimLogFile(dir.file("piklog.txt"), 1024));
+    const std::string cut = dir.read("piklog.txt");
+    // 1100 + 4 lines: the first 80 go.
+    EXPECT_TRUE(cut.starts_with("line 81\r\n"));
+    EXPECT_TRUE(cut.ends_with("lf\r\ncr\r\n" + giant + "\r\ntail\r\n"));
+    EXPECT_EQ(std::count(cut.begin(), cut.end(), '\n'), 1024);
+    EXPECT_EQ(std::count(cut.begin(), cut.end(), '\r'), 1024);
+}
+
+TEST(LogTrim, ACrLfSplitAcrossReadChunksIsOneLineEnd) {
+    TempDir dir;
+    // The CR is the last byte of the first 64 KiB chunk, its LF the first of the next.
+    std::string first(65535, 'a');
+    std::string log = first + "\r\n" + numbered(1, 1024);
+    dir.write("piklog.txt", log);
+    ASSERT_TRUE(balloon::trimLogFile(dir.file("piklog.txt"), 1024));
+    EXPECT_EQ(dir.read("piklog.txt"), numbered(1, 1024));
+}
+
+TEST(LogWindowTail, ShowsTheLastLinesCutAtCharacterBoundaries) {
+    // From the file's start: every line counts.
+    auto all = balloon::tailLines(numbered(1, 60), true, 50, 1024);
+    ASSERT_EQ(all.size(), 50u);
+    EXPECT_EQ(all.front(), "line 11");
+    EXPECT_EQ(all.back(), "line 60");
+
+    // Mid-file: the first, partial line is dropped.
+    auto mid = balloon::tailLines("ne 7\r\nline 8\r\n", false, 50, 1024);
+    ASSERT_EQ(mid.size(), 1u);
+    EXPECT_EQ(mid[0], "line 8");
+
+    // One giant line read from its middle: its end is shown, cut.
+    auto giant = balloon::tailLines(std::string(5000, 'x'), false, 50, 1024);
+    ASSERT_EQ(giant.size(), 1u);
+    EXPECT_EQ(giant[0].size(), 1024u);
+
+    // "あ" is two bytes in CP932: a cut never splits it.
+    const std::string a = "\x82\xa0";
+    auto wide = balloon::tailLines("x" + a + a, true, 50, 4);
+    ASSERT_EQ(wide.size(), 1u);
+    EXPECT_EQ(wide[0], "x" + a);
+}
+
+TEST(LogFileHandle, AShortWriteIsTakenBackSoLinesStayWhole) {
+    TempDir dir;
+    // A child with a file size limit stands in for a full disk: the write stops part-way.
+    const std::string path = dir.file("piklog.txt");
+    dir.write("piklog.txt", "2026/12/08 first\r\n");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim{30, 30};
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+        LogFile log;
+        log.open(path);
+        log.writeLine("2026/12/08 this line does not fit");
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_EQ(dir.read("piklog.txt"), "2026/12/08 first\r\n");
+    // With room again, the next line starts on a line of its own.
+    LogFile log;
+    log.open(path);
+    log.writeLine("2026/12/08 next");
+    log.close();
+    EXPECT_EQ(dir.read("piklog.txt"), "2026/12/08 first\r\n2026/12/08 next\r\n");
 }

@@ -28,11 +28,28 @@ public:
         }
         opened = true;
     }
-    bool wait(int) override { return !current().empty() || endless; }
-    size_t read(char* buf, size_t max) override {
+    // Time as the check sees it: each reply begins `replyDelayMs` after it is waited for, each
+    // read of an endless reply takes `msPerRead` and gives at most `dripBytes`.
+    std::int64_t clockMs = 0;
+    int replyDelayMs = 0;
+    int msPerRead = 0;
+    size_t dripBytes = 4096;
+    std::int64_t retrSentAtMs = -1;
+
+    bool wait(int ms) override {
+        const bool ready = !current().empty() || endless;
+        if (!ready || replyDelayMs > ms) {
+            clockMs += ms;
+            return false;
+        }
+        clockMs += replyDelayMs;
+        return true;
+    }
+    size_t read(char* buf, size_t max, int) override {
+        clockMs += msPerRead;
         if (endless) {
             const std::string chunk = "x-filler: " + std::string(200, 'a') + "\r\n";
-            const size_t n = std::min(max, chunk.size());
+            const size_t n = std::min({max, chunk.size(), dripBytes});
             std::memcpy(buf, chunk.data(), n);
             endlessBytes += n;
             return n;
@@ -56,6 +73,9 @@ public:
             replies.pop_front(); // the previous reply is over
         }
         endless = !sent.empty() && sent.back().rfind("RETR", 0) == 0 && endlessRetr;
+        if (sent.back().rfind("RETR", 0) == 0) {
+            retrSentAtMs = clockMs;
+        }
     }
     void close() override { closed = true; }
     bool endlessRetr = false;
@@ -95,7 +115,9 @@ protected:
         s.POPAccount = "hanako";
         s.POPPassword = "secret";
     }
-    std::string run(bool alarm = false) { return mail::CheckMail(stream, s, alarm, view); }
+    std::string run(bool alarm = false) {
+        return mail::CheckMail(stream, s, alarm, view, [this] { return stream.clockMs; });
+    }
     void script(std::vector<std::vector<std::string>> r) {
         stream.replies.assign(r.begin(), r.end());
     }
@@ -233,7 +255,10 @@ TEST_F(Check, ErrorsAreSpokenLines) {
 TEST_F(Check, NoMailSendsNoRetrAndTheGreetingIsNeverJudged) {
     s.LastMessageID = "<keep@x>";
     s.LastMailNum = 4;
-    script({{"-ERR busy\r\n"}, {"+OK\r\n"}, {"+OK maildrop has 0 messages (0 octets)\r\n"}, {"+OK\r\n"}});
+    script({{"-ERR busy\r\n"},
+            {"+OK\r\n"},
+            {"+OK maildrop has 0 messages (0 octets)\r\n"},
+            {"+OK\r\n"}});
     EXPECT_EQ(run(), "");
     EXPECT_EQ(stream.sent,
               (std::vector<std::string>{"USER hanako\r\n", "PASS secret\r\n", "QUIT\r\n"}));
@@ -266,4 +291,62 @@ TEST_F(Check, ConnectionFailuresAreRaisedAfterClosing) {
                   "'connect' API でWindows ソケットエラー: Connection refused (111)");
     }
     EXPECT_TRUE(stream.closed);
+}
+
+TEST_F(Check, AccountPasswordAndMessageIdTravelAsTheFilesBytes) {
+    // Read from a file: the password "パス" in CP932, and an ID with a byte no codec accepts.
+    core::readSettings("POPAccount=\x82\xa0\r\nPOPPassword=\x83\x70\x83\x58\r\n"
+                       "LastMessageID=<\xff@x>\r\nPOPServer=127.0.0.1\r\n",
+                       s);
+    s.LastMailNum = 1;
+    script({{kGreeting},
+            {"+OK\r\n"},
+            {"+OK maildrop has 1 messages (99 octets)\r\n"},
+            {message("Message-ID: <\xff@x>\r\n")},
+            {"+OK\r\n"}});
+    EXPECT_EQ(run(), "") << "the same message, compared by its bytes";
+    EXPECT_EQ(stream.sent[0], "USER \x82\xa0\r\n");
+    EXPECT_EQ(stream.sent[1], "PASS \x83\x70\x83\x58\r\n");
+    EXPECT_NE(core::writeSettings(s).find("LastMessageID=<\xff@x>\r\n"), std::string::npos)
+        << "saved unchanged, so it is not announced again after a restart";
+}
+
+TEST_F(Check, ADrippingReplyEndsWhenItsExchangeHasTakenTwentySeconds) {
+    s.LastMailNum = 0;
+    script({{kGreeting}, {"+OK\r\n"}, {"+OK maildrop has 1 messages (9 octets)\r\n"}});
+    stream.endlessRetr = true;
+    stream.dripBytes = 1; // one byte a second: each read alone is quick
+    stream.msPerRead = 1000;
+    EXPECT_EQ(run(), "サーバに接続できません（受信タイムアウト）");
+    EXPECT_LE(stream.endlessBytes, 20u);
+    EXPECT_LE(stream.clockMs - stream.retrSentAtMs, 20000);
+    EXPECT_EQ(s.LastMailNum, 0);
+    EXPECT_TRUE(stream.closed);
+}
+
+TEST_F(Check, TheWholeCheckEndsAfterThirtySeconds) {
+    // Every reply takes 9 s to begin: each exchange is within its bound, the fourth is not.
+    script({{kGreeting},
+            {"+OK\r\n"},
+            {"+OK maildrop has 1 messages (9 octets)\r\n"},
+            {message("Message-ID: <a@b>\r\n")},
+            {"+OK\r\n"}});
+    stream.replyDelayMs = 9000;
+    EXPECT_EQ(run(), "サーバに接続できません（送信タイムアウト）");
+    EXPECT_LE(stream.clockMs, 30000);
+    EXPECT_EQ(stream.sent.size(), 3u) << "RETR was never sent";
+}
+
+TEST_F(Check, ARefusedRetrEndsItsExchangeAtOnceAndKeepsTheKnownId) {
+    s.LastMailNum = 2;
+    s.LastMessageID = "<kept@x>";
+    script({{kGreeting},
+            {"+OK\r\n"},
+            {"+OK maildrop has 2 messages (9 octets)\r\n"},
+            {"-ERR no such message\r\n"},
+            {"+OK\r\n"}});
+    EXPECT_EQ(run(), "") << "the count alone tells nothing new";
+    EXPECT_EQ(stream.clockMs, 0) << "no waiting for more of a refused reply";
+    EXPECT_EQ(s.LastMessageID, "<kept@x>");
+    EXPECT_EQ(stream.sent.back(), "QUIT\r\n");
 }

@@ -205,6 +205,17 @@ TEST(MaskFile, UnsortedListsAreNormalisedAndHugeOnesRefused) {
     auto refused = shape::decodeMask(maskBytes(many, {}));
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->kind, shape::MaskData::Kind::Refused);
+
+    // A comb: 2048 thin columns crossed by 2048 thin rows would normalise into millions of
+    // rectangles; it is refused like a long list.
+    std::vector<Rect> comb;
+    for (int i = 0; i < 2048; ++i) {
+        comb.push_back({2 * i, 0, 2 * i + 1, 4096});
+        comb.push_back({0, 2 * i, 4096, 2 * i + 1});
+    }
+    auto combed = shape::decodeMask(maskBytes(comb, {}));
+    ASSERT_TRUE(combed);
+    EXPECT_EQ(combed->kind, shape::MaskData::Kind::Refused);
 }
 
 TEST(Region, NormalFormMergesTouchingAndIdenticalBands) {

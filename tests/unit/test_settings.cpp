@@ -252,3 +252,42 @@ TEST(SettingsFile, IntegersInTheirFileSpellings) {
         EXPECT_FALSE(core::parseInteger(bad, v)) << bad;
     }
 }
+
+TEST(SettingsFile, TextValuesKeepTheirBytesUnlessChanged) {
+    // 0x81 0x20 is no CP932 character; an unchanged value goes back byte for byte.
+    const std::string odd = "p\x81\x20w\xff";
+    Settings s;
+    readSettings("POPPassword=" + odd + "\r\nLastMessageID=<" + odd + ">\r\nPOPAccount=me\r\n", s);
+    std::string out = writeSettings(s);
+    EXPECT_NE(out.find("POPPassword=" + odd + "\r\n"), std::string::npos);
+    EXPECT_NE(out.find("LastMessageID=<" + odd + ">\r\n"), std::string::npos);
+    EXPECT_EQ(core::cp932Of(s, "POPPassword", s.POPPassword), odd);
+
+    // A value the user changed is written from its new text.
+    s.POPPassword = "パス";
+    out = writeSettings(s);
+    EXPECT_NE(out.find("POPPassword=\x83\x70\x83\x58\r\n"), std::string::npos);
+    EXPECT_EQ(core::cp932Of(s, "POPPassword", s.POPPassword), "\x83\x70\x83\x58");
+}
+
+TEST(SettingsFile, AHugeValueIsShownCutInItsMessage) {
+    Settings s;
+    const auto errors = readSettings("Top=" + std::string(10'000'000, '7') + "\r\nLeft=5\r\n", s);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "'" + std::string(100, '7') + "…' は整数ではありません");
+    EXPECT_EQ(s.Top, 167);
+    EXPECT_EQ(s.Left, 5);
+    // Exactly 100 characters are shown whole; characters, not bytes, are counted.
+    const std::string hundred(100, 'x');
+    EXPECT_EQ(readSettings("Top=" + hundred + "\r\n", s)[0],
+              "'" + hundred + "' は整数ではありません");
+    std::string kana;
+    for (int i = 0; i < 101; ++i) {
+        kana += "\x82\xa0"; // あ
+    }
+    std::string shown;
+    for (int i = 0; i < 100; ++i) {
+        shown += "あ";
+    }
+    EXPECT_EQ(readSettings("Top=" + kana + "\r\n", s)[0], "'" + shown + "…' は整数ではありません");
+}

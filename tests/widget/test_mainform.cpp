@@ -226,3 +226,58 @@ TEST_F(MainFormTest, HideAndTrayDoubleClickBringBackOnlyTheCharacter) {
     EXPECT_FALSE(core::IsHidden());
     EXPECT_TRUE(f.isVisible());
 }
+
+TEST_F(MainFormTest, ExtremePositionsAreClampedOnScreenAndSavedAsTheUserWroteThem) {
+    dir_.write("pikmain.ini", "Left=2147483647\r\nTop=-2147483648\r\nClockX=2147483647\r\n"
+                              "ClockY=-7\r\nClockFontSize=100000\r\n");
+    core::TMainForm& f = start();
+    EXPECT_TRUE(errors_.empty());
+    EXPECT_EQ(f.pos(), QPoint(32767, -32768));
+    EXPECT_EQ(f.ClockLabel->pos(), QPoint(32767, -7));
+    EXPECT_EQ(f.ClockLabel->font().pointSize(), 16) << "a size no font can take stays out";
+    f.close();
+    const std::string saved = dir_.read("pikmain.ini");
+    for (const char* line : {"Left=2147483647\r\n", "Top=-2147483648\r\n", "ClockX=2147483647\r\n",
+                             "ClockY=-7\r\n", "ClockFontSize=100000\r\n"}) {
+        EXPECT_NE(saved.find(line), std::string::npos) << line;
+    }
+}
+
+TEST_F(MainFormTest, ASettingsFileThatCannotBeReadIsMovedAsideBeforeItIsReplaced) {
+    if (::geteuid() == 0) {
+        // Root reads any file: make it unreadable by size instead.
+        dir_.write("pikmain.ini", "Left=60\r\nPOPPassword=secret\r\n" +
+                                      std::string((16 << 20) + 10, '#') + "\r\nTop=70\r\n");
+    } else {
+        dir_.write("pikmain.ini", "Left=60\r\nPOPPassword=secret\r\n");
+        ::chmod(dir_.file("pikmain.ini").c_str(), 0200);
+    }
+    const std::string original = [&] {
+        ::chmod(dir_.file("pikmain.ini").c_str(), 0600);
+        std::string bytes = dir_.read("pikmain.ini");
+        if (::geteuid() != 0) {
+            ::chmod(dir_.file("pikmain.ini").c_str(), 0200);
+        }
+        return bytes;
+    }();
+    core::TMainForm& f = start();
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_EQ(errors_[0], "ファイル " + dir_.file("pikmain.ini") + " は開けません");
+    f.StoreIniFile();
+    ::chmod(dir_.file("pikmain.ini.unread").c_str(), 0600);
+    EXPECT_EQ(dir_.read("pikmain.ini.unread"), original) << "nothing the user had is lost";
+    EXPECT_TRUE(std::filesystem::exists(dir_.file("pikmain.ini")));
+    // A second save replaces only the new file.
+    f.StoreIniFile();
+    EXPECT_EQ(dir_.read("pikmain.ini.unread"), original);
+}
+
+TEST_F(MainFormTest, LeftoversOfKilledSavesAreRemovedAtStart) {
+    dir_.write("pikmain.ini.nagomi-Ab12Cd", "half");
+    dir_.write("pikprsn.bmp.msk.k3J9aZ", "half");
+    dir_.write("pikmain.ini.backup", "the user's");
+    start();
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("pikmain.ini.nagomi-Ab12Cd")));
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("pikprsn.bmp.msk.k3J9aZ")));
+    EXPECT_TRUE(std::filesystem::exists(dir_.file("pikmain.ini.backup")));
+}
