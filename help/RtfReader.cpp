@@ -604,11 +604,9 @@ private:
         if (text.empty() || skipping() || cur_.dest != Dest::Text) {
             return;
         }
-        std::string t = text;
-        if (highSurrogate_) {
-            highSurrogate_ = 0;
-            t.insert(0, "?");
-        }
+        // A high surrogate with no low one after it stands for one unknown character.
+        std::string t = highSurrogate_ ? "?" + text : text;
+        highSurrogate_ = 0;
         RtfRun f = format();
         const bool extend = !para_.runs.empty() && para_.runs.back().sameFormat(f);
         const size_t overhead = extend ? 0 : kItemCharge;
