@@ -8,7 +8,8 @@ fc-match 'IPAPGothic' | grep -qi ipa || fail "IPA fonts are not installed"
 app=$(app_dir 1)
 cp "$DATA/fukidasi.bmp" "$app/"
 cd "$app"
-printf 'Top=500\r\nLeft=700\r\nisLog=1\r\nSerifuInterval=300\r\nFukidasiInterval=600\r\n' >pikmain.ini
+# The balloon lingers 3 s after the last line: time enough for the screenshot on a busy machine.
+printf 'Top=500\r\nLeft=700\r\nisLog=1\r\nSerifuInterval=300\r\nFukidasiInterval=3000\r\nShowCalender=0\r\n' >pikmain.ini
 
 mkfifo "$WORK/say"
 "$TOOLS/balloon_probe" <"$WORK/say" >/dev/null 2>"$WORK/stderr" &
@@ -38,7 +39,10 @@ read -r _ diff _ x0 y0 x1 y1 _ inbox < <(pane)
 [ "$y1" -gt 60 ] || fail "the three lines do not pile up (text ends at row $y1)"
 
 # After the balloon has hidden, a new burst of one short line: nothing of the old text remains.
-sleep 1.5
+for _ in $(seq 100); do
+    [ -z "$(xdotool search --onlyvisible --name '^Fukidasi$' 2>/dev/null)" ] && break
+    sleep 0.1
+done
 [ -z "$(xdotool search --onlyvisible --name '^Fukidasi$' 2>/dev/null)" ] || fail "balloon did not hide"
 echo "あ" >&4
 wait_window Fukidasi >/dev/null
@@ -49,7 +53,10 @@ read -r _ diff _ x0 y0 x1 y1 _ inbox < <(pane)
 [ "$y1" -lt 40 ] && [ "$x1" -lt 60 ] || fail "old text remains: differences reach ($x1, $y1)"
 
 # Hidden character: the line is logged, the balloon stays away.
-sleep 1.5
+for _ in $(seq 100); do
+    [ -z "$(xdotool search --onlyvisible --name '^Fukidasi$' 2>/dev/null)" ] && break
+    sleep 0.1
+done
 echo "!hide" >&4
 echo "かくれんぼ" >&4
 sleep 1

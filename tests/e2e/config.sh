@@ -7,7 +7,8 @@ source "$(dirname "$0")/lib.sh"
 start_xvfb
 app=$(app_dir 1)
 cd "$app"
-printf 'Top=200\r\nLeft=300\r\nShowCalender=1\r\nCalSize=2\r\n' >pikmain.ini
+# The calendar stands well away from her, so her menu is never under it.
+printf 'Top=200\r\nLeft=300\r\nShowCalender=1\r\nCalSize=2\r\nCalX=800\r\nCalY=600\r\n' >pikmain.ini
 "$NAGOMI" 2>"$WORK/stderr" &
 pid=$!
 PIDS+=($pid)
@@ -76,7 +77,8 @@ for size in 1 3 2; do
     xdotool key Return
     wait_closed
     grep -q "^CalSize=$size"$'\r$' pikmain.ini || fail "CalSize $size not written: $(grep CalSize pikmain.ini)"
-    cal=$(xdotool search --name '^Calender\.\.\.$' 2>/dev/null | head -n1 || true)
+    cal=$(xdotool search --name '^Calender: ' 2>/dev/null | head -n1 || true)
+    [ -n "$cal" ] || fail "no calendar window after size $size"
     if [ -n "$cal" ]; then
         case $size in 1) want="131 88" ;; 2) want="232 160" ;; 3) want="348 240" ;; esac
         sleep 0.3
