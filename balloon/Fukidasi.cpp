@@ -53,6 +53,11 @@ TSerifuForm::TSerifuForm(QWidget* character)
     connect(SerifuTimer, &QTimer::timeout, this,
             [this] { platform::guard([this] { SerifuTimerTimer(); }); });
     SerifuTimer->start();
+    SerifuQueue().setOnAdd([this] {
+        if (!SerifuTimer->isActive()) {
+            SerifuTimer->start();
+        }
+    });
 
     platform::guard([this] { FormCreate(); });
     // Whatever happened to the picture, the balloon must speak.
@@ -61,6 +66,7 @@ TSerifuForm::TSerifuForm(QWidget* character)
 }
 
 TSerifuForm::~TSerifuForm() {
+    SerifuQueue().setOnAdd({});
     if (SerifuForm == this) {
         SerifuForm = nullptr;
     }
@@ -98,6 +104,10 @@ void TSerifuForm::FormCreate() {
 
 void TSerifuForm::SerifuTimerTimer() {
     machine_->tick(core::IsHidden());
+    // Nothing to say and nothing shown: sleep until a line is added.
+    if (machine_->state() == SerifuMachine::Idle && SerifuQueue().empty()) {
+        SerifuTimer->stop();
+    }
 }
 
 void TSerifuForm::SerifuMemoEnter() {

@@ -44,8 +44,9 @@ constexpr int kDesignHeight = 195;
 constexpr int kLabelWidth = 55;
 constexpr int kLabelHeight = 21;
 
-double timeOfDay(const platform::LocalTime& t) {
-    return ((t.hour * 60.0 + t.minute) * 60.0 + t.second + t.millisecond / 1000.0) / 86400.0;
+// Milliseconds to the next half second, a little after it so the tick lands on its side.
+int msToNextHalfSecond(const platform::LocalTime& t) {
+    return 500 - t.millisecond % 500 + 2;
 }
 
 // A settings file that could not be read whole: moved aside before the first save replaces it,
@@ -119,7 +120,10 @@ TMainForm::TMainForm(QWidget* parent)
     CoolForm1->setPopupMenu(PopupMenu1);
     createTray();
 
+    // The tick comes at each half second, when the colon blinks, and sleeps in between.
     ClockTimer = new QTimer(this);
+    ClockTimer->setSingleShot(true);
+    ClockTimer->setTimerType(Qt::PreciseTimer);
     ClockTimer->setInterval(100);
     connect(ClockTimer, &QTimer::timeout, this,
             [this] { platform::guard([this] { ClockTimerTimer(); }); });
@@ -250,6 +254,7 @@ void TMainForm::applySettings() {
     f.setFixedPitch(true);
     f.setUnderline(true);
     ClockLabel->setFont(f);
+    ClockLabel->adjustSize();
     setClockBackground(s.ClockFontBGColor);
 }
 
@@ -341,22 +346,26 @@ void TMainForm::moveEvent(QMoveEvent* event) {
 }
 
 void TMainForm::ClockTimerTimer() {
-    clock.tick(platform::systemClock().now(), settings(), *tickHost_);
+    clock.tick(wallClock_->now(), settings(), *tickHost_);
+    ClockLabel->adjustSize(); // a label fits its text
+    // A fresh reading: the tick may have played the time signal's sound to its end.
+    ClockTimer->start(msToNextHalfSecond(wallClock_->now()));
 }
 
 void TMainForm::CoolForm1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, QPoint pos) {
     IsCharPressed = button == Qt::LeftButton;
     PressLeft = x();
     PressTop = y();
-    PressTime = timeOfDay(platform::systemClock().now());
+    // The full date-time: a press held across midnight is no short click.
+    PressTime = platform::encodeDateTime(wallClock_->now());
     emit characterPressed(button, pos);
 }
 
 void TMainForm::CoolForm1MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, QPoint pos) {
-    const platform::LocalTime now = platform::systemClock().now();
+    const platform::LocalTime now = wallClock_->now();
     // A click: the window has not moved and the button came up within the second.
     if (IsCharPressed && x() == PressLeft && y() == PressTop &&
-        timeOfDay(now) < PressTime + 1.0 / 86400.0) {
+        platform::encodeDateTime(now) < PressTime + 1.0 / 86400.0) {
         balloon::SerifuQueue().add("今日は，" + std::to_string(now.month) + "月" +
                                    std::to_string(now.day) + "日，");
         balloon::SerifuQueue().add("ただいま" + std::to_string(now.hour) + "時" +
@@ -532,13 +541,18 @@ void TMainForm::FontChangeMenuClick() {
     if (!ok) {
         return;
     }
-    QFont f = chosen;
-    // The clock is always underlined, and only underlined.
-    f.setBold(false);
-    f.setItalic(false);
-    f.setStrikeOut(false);
+    applyClockFont(chosen);
+}
+
+void TMainForm::applyClockFont(const QFont& chosen) {
+    // The clock is the chosen face and size, always underlined and only underlined. A fresh
+    // font: the dialog's style name ("Bold Italic") would otherwise win over setBold(false).
+    QFont f(chosen.family());
+    f.setPointSize(chosen.pointSize() > 0 ? chosen.pointSize() : 16);
+    f.setFixedPitch(true);
     f.setUnderline(true);
     ClockLabel->setFont(f);
+    ClockLabel->adjustSize();
 }
 
 void TMainForm::BGColorChangeMenuClick() {

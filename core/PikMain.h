@@ -5,8 +5,10 @@
 #include <memory>
 
 #include "core/ClockTick.h"
+#include "platform/DateTime.h"
 
 class QAction;
+class QFont;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -67,6 +69,8 @@ public:
     void N8Click();
     void N10Click();
     void FontChangeMenuClick();
+    // The clock label takes the face and size of a font chosen in the font dialog.
+    void applyClockFont(const QFont& chosen);
     void BGColorChangeMenuClick();
     void TaskTrayDblClick();
     void FormDeactivate();
@@ -80,6 +84,9 @@ public:
     int PressTop = 0;
     double PressTime = 0.0;
     bool IsCharPressed = false;
+
+    // The clock the tick and the click timing read (a fake one in tests).
+    void setWallClock(const platform::Clock& c) { wallClock_ = &c; }
 
     // The clock label's background as stored: a colour or a system colour value.
     int clockBackground() const { return clockBackground_; }
@@ -115,6 +122,7 @@ private:
 
     int clockBackground_ = 0;
     bool closed_ = false;
+    const platform::Clock* wallClock_ = &platform::systemClock();
     bool applied_ = false; // the file's values have reached the window
     bool sessionEnding_ = false;
     tray::QtTrayShell* trayShell_ = nullptr;

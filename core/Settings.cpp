@@ -59,6 +59,12 @@ std::optional<std::string_view> findValue(const std::vector<Entry>& lines, std::
     return std::nullopt;
 }
 
+// A bad value as its message shows it: the message keeps 100 characters, so only a prefix (two
+// bytes at most a character) is decoded, however long the value.
+std::string shownValue(std::string_view bytes) {
+    return platform::fromCp932(bytes.substr(0, 512));
+}
+
 // Text values end at the line: a line break inside one would split the file on the next read.
 std::string oneLine(const std::string& s) {
     size_t cut = s.find_first_of("\r\n");
@@ -149,7 +155,7 @@ std::vector<std::string> readSettings(std::string_view fileBytes, Settings& s) {
             if (parseInteger(*val, parsed)) {
                 v = parsed;
             } else {
-                errors.push_back(platform::msgNotInteger(platform::fromCp932(*val)));
+                errors.push_back(platform::msgNotInteger(shownValue(*val)));
             }
         }
     };
@@ -159,7 +165,7 @@ std::vector<std::string> readSettings(std::string_view fileBytes, Settings& s) {
             if (parseInteger(*val, parsed)) {
                 v = parsed == 1;
             } else {
-                errors.push_back(platform::msgNotInteger(platform::fromCp932(*val)));
+                errors.push_back(platform::msgNotInteger(shownValue(*val)));
             }
         }
     };
@@ -168,7 +174,7 @@ std::vector<std::string> readSettings(std::string_view fileBytes, Settings& s) {
             if (auto parsed = platform::parseTime(*val)) {
                 v = *parsed;
             } else {
-                errors.push_back(platform::msgNotTime(platform::fromCp932(*val)));
+                errors.push_back(platform::msgNotTime(shownValue(*val)));
             }
         }
     };

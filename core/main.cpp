@@ -18,6 +18,9 @@
 #include "timesync/NTPUnit.h"
 
 int main(int argc, char** argv) {
+    // Repaints go over the X connection rather than shared memory: each shared-memory repaint
+    // of the clock (twice a second) wakes the program again for the server's completion event.
+    qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("nagomi"));
     // The character window ends the program itself; closing an error box or a dialog must not.

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "balloon/SerifuQueue.h"
 #include "core/AppState.h"
@@ -24,9 +25,7 @@ namespace {
 class FormView : public MailView {
 public:
     explicit FormView(TPOPForm& f) : f_(f) {}
-    void setLastModified(const std::string& caption) override {
-        f_.LastModifiedLabel->setText(QString::fromStdString(caption));
-    }
+    void setLastModified(const std::string& caption) override { f_.showLastModified(caption); }
     void setReceived(int count, const std::string& caption) override {
         QLabel* l = f_.LastReceivedLabel;
         l->setText(QString::fromStdString(caption));
@@ -52,14 +51,18 @@ TPOPForm::TPOPForm()
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool) {
     POPForm = this;
     setWindowTitle(QStringLiteral("メール受信状況"));
+    // A client of 230 × 52 under a minimum size of 238 × 75: the minimum wins.
     resize(230, 52);
+    setMinimumSize(238, 75);
     QFont f = platform::fontFor("ＭＳ Ｐゴシック", 9);
     f.setPixelSize(12);
     setFont(f);
     Panel1 = new QFrame(this);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel1->setLineWidth(2);
-    Panel1->setGeometry(0, 0, 230, 52);
+    auto* fill = new QVBoxLayout(this);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(Panel1);
     LastModifiedLabel =
         new QLabel(QStringLiteral("最終チェック日時： ----/--/-- --:--:--"), Panel1);
     LastModifiedLabel->move(8, 8);
@@ -82,6 +85,11 @@ TPOPForm::~TPOPForm() {
     if (POPForm == this) {
         POPForm = nullptr;
     }
+}
+
+void TPOPForm::showLastModified(const std::string& caption) {
+    LastModifiedLabel->setText(QString::fromStdString(caption));
+    LastModifiedLabel->adjustSize(); // a label fits its text
 }
 
 void TPOPForm::applyTimerSettings() {
@@ -126,12 +134,15 @@ bool TPOPForm::eventFilter(QObject* watched, QEvent* event) {
         moved_ = false;
         return true;
     case QEvent::MouseButtonRelease:
-        if (label && !moved_) {
-            FormClick(); // a click on a label hides the window
+        // A left click on a label hides the window; other buttons do nothing.
+        if (label && !moved_ && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            FormClick();
         }
         return true;
     case QEvent::MouseButtonDblClick:
-        FormClick();
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            FormClick();
+        }
         return true;
     case QEvent::MouseMove: {
         auto* me = static_cast<QMouseEvent*>(event);

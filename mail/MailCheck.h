@@ -25,6 +25,8 @@ public:
     std::string CheckMail();
     void MailTimerTimer();
     void FormClick() { hide(); }
+    // "最終チェック日時：..." after a check.
+    void showLastModified(const std::string& caption);
     // Interval and state from the settings (also after the settings dialog).
     void applyTimerSettings();
 

@@ -179,3 +179,44 @@ TEST_F(BalloonWindows, ClockAdjustmentOffSendsNothingAndRunsNoTimer) {
     EXPECT_EQ(form.NTPTimeoutTimer->interval(), 5000);
     EXPECT_TRUE(set.empty());
 }
+
+TEST_F(BalloonWindows, TheBalloonTimerSleepsWhileThereIsNothingToSay) {
+    QWidget character;
+    balloon::TSerifuForm form(&character);
+    form.SerifuTimerTimer();
+    EXPECT_FALSE(form.SerifuTimer->isActive()) << "idle with an empty queue";
+    balloon::SerifuQueue().add("こんにちは");
+    EXPECT_TRUE(form.SerifuTimer->isActive()) << "a line wakes it";
+    for (int i = 0; i < 40 && form.SerifuTimer->isActive(); ++i) {
+        form.SerifuTimerTimer(); // show, linger 2 s, hide
+    }
+    EXPECT_FALSE(form.SerifuTimer->isActive());
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(BalloonWindows, MailWindowHidesOnlyOnALeftClickAndItsLabelsFitTheirText) {
+    core::settings().MailCheck = false;
+    mail::TPOPForm form;
+    EXPECT_GE(form.width(), 238);
+    EXPECT_GE(form.height(), 75);
+    form.showLastModified("最終チェック日時：2026/12/09 12:34:56");
+    const QFontMetrics fm(form.LastModifiedLabel->font());
+    EXPECT_GE(form.LastModifiedLabel->width(),
+              fm.horizontalAdvance(form.LastModifiedLabel->text()));
+
+    auto send = [&](QEvent::Type type, Qt::MouseButton b) {
+        QMouseEvent e(type, QPointF(3, 3), form.LastModifiedLabel->mapToGlobal(QPointF(3, 3)), b,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : b, Qt::NoModifier);
+        QApplication::sendEvent(form.LastModifiedLabel, &e);
+    };
+    form.show();
+    for (Qt::MouseButton b : {Qt::RightButton, Qt::MiddleButton}) {
+        send(QEvent::MouseButtonPress, b);
+        send(QEvent::MouseButtonRelease, b);
+        send(QEvent::MouseButtonDblClick, b);
+        EXPECT_TRUE(form.isVisible()) << b;
+    }
+    send(QEvent::MouseButtonPress, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::LeftButton);
+    EXPECT_FALSE(form.isVisible());
+}

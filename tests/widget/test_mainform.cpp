@@ -11,6 +11,7 @@
 
 #include "../unit/TempDir.h"
 #include "balloon/LogStream.h"
+#include "balloon/SerifuQueue.h"
 #include "core/AppState.h"
 #include "core/PikMain.h"
 #include "core/Settings.h"
@@ -280,4 +281,99 @@ TEST_F(MainFormTest, LeftoversOfKilledSavesAreRemovedAtStart) {
     EXPECT_FALSE(std::filesystem::exists(dir_.file("pikmain.ini.nagomi-Ab12Cd")));
     EXPECT_FALSE(std::filesystem::exists(dir_.file("pikprsn.bmp.msk.k3J9aZ")));
     EXPECT_TRUE(std::filesystem::exists(dir_.file("pikmain.ini.backup")));
+}
+
+namespace {
+
+class FakeClock : public platform::Clock {
+public:
+    platform::LocalTime t;
+    platform::LocalTime now() const override { return t; }
+};
+
+platform::LocalTime at(int y, int mo, int d, int h, int mi, int s, int ms) {
+    platform::LocalTime t;
+    t.year = y;
+    t.month = mo;
+    t.day = d;
+    t.hour = h;
+    t.minute = mi;
+    t.second = s;
+    t.millisecond = ms;
+    return t;
+}
+
+QImage rendered(QLabel* l) {
+    return l->grab().toImage();
+}
+
+} // namespace
+
+TEST_F(MainFormTest, APressHeldAcrossMidnightIsNoClick) {
+    core::TMainForm& f = start();
+    FakeClock clock;
+    f.setWallClock(clock);
+    balloon::SerifuQueue().clear();
+    clock.t = at(2026, 12, 9, 23, 59, 59, 800);
+    emit f.CoolForm1->MouseDown(Qt::LeftButton, {}, QPoint(5, 5));
+    clock.t = at(2026, 12, 10, 0, 1, 0, 0); // held for a minute, into the next day
+    emit f.CoolForm1->MouseUp(Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(balloon::SerifuQueue().empty()) << "a long press, not a click";
+    // Within the second of the same day it is a click.
+    clock.t = at(2026, 12, 10, 0, 0, 0, 400);
+    emit f.CoolForm1->MouseDown(Qt::LeftButton, {}, QPoint(5, 5));
+    clock.t = at(2026, 12, 10, 0, 0, 1, 100);
+    emit f.CoolForm1->MouseUp(Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(balloon::SerifuQueue().count(), 2u);
+    balloon::SerifuQueue().clear();
+}
+
+TEST_F(MainFormTest, TheClockFontIsTheChosenFaceAndSizeUnderlinedNeverBoldOrItalic) {
+    core::TMainForm& f = start();
+    f.ClockLabel->setText(QStringLiteral("12:34"));
+    QFont chosen(QStringLiteral("IPAGothic"), 20);
+    chosen.setStyleName(QStringLiteral("Bold Italic")); // as the font dialog hands it back
+    chosen.setBold(true);
+    chosen.setItalic(true);
+    f.applyClockFont(chosen);
+
+    QLabel plain(QStringLiteral("12:34"));
+    QFont expect(QStringLiteral("IPAGothic"), 20);
+    expect.setUnderline(true);
+    plain.setFont(expect);
+    plain.setPalette(f.ClockLabel->palette());
+    plain.setAutoFillBackground(true);
+    plain.setAlignment(f.ClockLabel->alignment());
+    plain.resize(f.ClockLabel->size());
+    EXPECT_EQ(rendered(f.ClockLabel), rendered(&plain)) << "drawn plain, underlined";
+
+    QLabel bold(QStringLiteral("12:34"));
+    bold.setFont(chosen);
+    bold.setPalette(plain.palette());
+    bold.setAutoFillBackground(true);
+    bold.setAlignment(plain.alignment());
+    bold.resize(plain.size());
+    EXPECT_NE(rendered(&bold), rendered(&plain)) << "the check can tell bold italic apart";
+}
+
+TEST_F(MainFormTest, TheClockLabelFitsALargeFont) {
+    dir_.write("pikmain.ini", "ClockFontSize=40\r\n");
+    core::TMainForm& f = start();
+    f.ClockTimerTimer();
+    const QFontMetrics fm(f.ClockLabel->font());
+    EXPECT_GE(f.ClockLabel->width(), fm.horizontalAdvance(f.ClockLabel->text()));
+    EXPECT_GE(f.ClockLabel->height(), fm.height());
+}
+
+TEST_F(MainFormTest, TheClockTickSleepsToTheNextHalfSecond) {
+    core::TMainForm& f = start();
+    FakeClock clock;
+    f.setWallClock(clock);
+    clock.t = at(2026, 12, 9, 10, 0, 5, 123);
+    f.ClockTimerTimer();
+    EXPECT_TRUE(f.ClockTimer->isActive());
+    EXPECT_EQ(f.ClockTimer->interval(), 379) << "just past :05.500, when the colon turns";
+    clock.t.millisecond = 640;
+    f.ClockTimerTimer();
+    EXPECT_EQ(f.ClockTimer->interval(), 362);
 }
