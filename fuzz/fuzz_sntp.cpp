@@ -11,10 +11,11 @@ namespace {
 class Host : public timesync::SntpHost {
 public:
     platform::LocalTime now() override { return platform::LocalTime{2026, 12, 8, 12, 0, 0, 0}; }
-    std::string send(const std::string&, const std::string&) override { return "127.0.0.1"; }
+    std::string resolve(const std::string&) override { return "127.0.0.1"; }
+    void send(const std::string&, const std::string&) override {}
     void startInterval(int) override {}
     void stopInterval() override {}
-    void startTimeout() override {}
+    void startTimeout(int) override {}
     void stopTimeout() override {}
     void setClock(const platform::LocalTime& t) override {
         if (t.year < 1900 || t.year > 2200) {

@@ -34,9 +34,84 @@ std::uint32_t channel(std::uint32_t value, std::uint32_t mask) {
     return static_cast<std::uint32_t>((static_cast<std::uint64_t>(v) * 255 + m / 2) / m);
 }
 
+constexpr std::uint32_t kRle8 = 1;
+constexpr std::uint32_t kRle4 = 2;
+
+// Run-length pixel data of 8 or 4 bits, rows from the bottom. Pixels no run reaches keep index 0.
+// Runs are clipped at the row's end and stop at the picture's top; an escape or absolute run
+// whose bytes are not all there makes the picture unreadable. The data may end without the
+// end-of-bitmap escape.
+std::optional<Image> decodeRle(std::string_view data, int width, int height, unsigned bpp,
+                               const std::vector<std::uint32_t>& palette) {
+    auto colour = [&](unsigned idx) { return idx < palette.size() ? palette[idx] : 0u; };
+    Image img;
+    img.width = width;
+    img.height = height;
+    img.pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), colour(0));
+    const auto* p = reinterpret_cast<const unsigned char*>(data.data());
+    const size_t end = data.size();
+    // Position as counted by the escapes: x may pass the row's end (nothing is drawn there),
+    // row counts from the bottom.
+    std::int64_t x = 0;
+    std::int64_t row = 0;
+    auto put = [&](unsigned idx) {
+        if (x < width) {
+            img.pixels[static_cast<size_t>(height - 1 - row) * static_cast<size_t>(width) +
+                       static_cast<size_t>(x)] = colour(idx);
+        }
+        ++x;
+    };
+    size_t at = 0;
+    while (row < height && end - at >= 2) {
+        const unsigned count = p[at];
+        const unsigned value = p[at + 1];
+        at += 2;
+        if (count > 0) {
+            // Encoded run: one index for 8 bits, two alternating ones for 4.
+            const std::int64_t n =
+                std::min<std::int64_t>(count, std::max<std::int64_t>(0, width - x));
+            for (std::int64_t i = 0; i < n; ++i) {
+                put(bpp == 8 ? value : (i % 2 == 0 ? value >> 4 : value & 0x0F));
+            }
+            x += count - n;
+            continue;
+        }
+        switch (value) {
+        case 0: // end of line
+            x = 0;
+            ++row;
+            break;
+        case 1: // end of bitmap
+            return img;
+        case 2: // delta: right and up
+            if (end - at < 2) {
+                return std::nullopt;
+            }
+            x += p[at];
+            row += p[at + 1];
+            at += 2;
+            break;
+        default: { // absolute run, padded to 16 bits
+            const size_t bytes = bpp == 8 ? value : (value + 1) / 2;
+            const size_t padded = (bytes + 1) & ~size_t{1};
+            if (end - at < padded) {
+                return std::nullopt;
+            }
+            for (unsigned i = 0; i < value && x < width; ++i) {
+                const unsigned byte = p[at + (bpp == 8 ? i : i / 2)];
+                put(bpp == 8 ? byte : (i % 2 == 0 ? byte >> 4 : byte & 0x0F));
+            }
+            at += padded;
+            break;
+        }
+        }
+    }
+    return img;
+}
+
 } // namespace
 
-std::optional<Image> decodeBitmap(std::string_view b) {
+std::optional<Image> decodeBitmap(std::string_view b, std::int64_t maxPixels) {
     if (b.size() < 14 + 12 || b[0] != 'B' || b[1] != 'M') {
         return std::nullopt;
     }
@@ -73,10 +148,16 @@ std::optional<Image> decodeBitmap(std::string_view b) {
     if (topDown) {
         height = -height;
     }
-    if (width <= 0 || height <= 0 || width * height > kMaxBitmapPixels) {
+    if (width <= 0 || height <= 0 || width * height > std::min(maxPixels, kMaxBitmapPixels)) {
         return std::nullopt;
     }
-    if (compression == 3 && (bpp == 16 || bpp == 32)) {
+    const bool rle = compression == kRle8 || compression == kRle4;
+    if (rle) {
+        // Run-length pictures are stored bottom-up only, 8 bits with RLE8, 4 with RLE4.
+        if (topDown || bpp != (compression == kRle8 ? 8u : 4u)) {
+            return std::nullopt;
+        }
+    } else if (compression == 3 && (bpp == 16 || bpp == 32)) {
         // Bit-field masks follow a 40-byte header, or sit inside a larger one.
         if (14 + 40 + 12 > b.size()) {
             return std::nullopt;
@@ -85,7 +166,7 @@ std::optional<Image> decodeBitmap(std::string_view b) {
         masks[1] = u32(b, 58);
         masks[2] = u32(b, 62);
     } else if (compression != 0) {
-        return std::nullopt; // run-length and embedded formats are not handled
+        return std::nullopt; // embedded JPEG and PNG are not handled
     } else if (bpp == 16) {
         masks[0] = 0x7C00;
         masks[1] = 0x03E0;
@@ -112,6 +193,14 @@ std::optional<Image> decodeBitmap(std::string_view b) {
                          static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
                          static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16;
         }
+    }
+
+    if (rle) {
+        if (offBits > b.size()) {
+            return std::nullopt;
+        }
+        return decodeRle(b.substr(offBits), static_cast<int>(width), static_cast<int>(height), bpp,
+                         palette);
     }
 
     const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * bpp + 31) / 32) * 4;

@@ -24,9 +24,12 @@ struct Image {
 // Largest picture accepted, in pixels; anything larger is treated as unreadable.
 constexpr std::int64_t kMaxBitmapPixels = 40'000'000;
 
-// Decodes an uncompressed or bit-field bitmap of 1, 4, 8, 16, 24 or 32 bits per pixel.
-// nullopt when the bytes are not such a bitmap or are truncated.
-std::optional<Image> decodeBitmap(std::string_view bytes);
+// Decodes an uncompressed or bit-field bitmap of 1, 4, 8, 16, 24 or 32 bits per pixel, or a
+// run-length one of 4 or 8. nullopt when the bytes are not such a bitmap, are truncated or
+// declare more than `maxPixels` (at most kMaxBitmapPixels): a few bytes of runs can describe
+// the largest picture, so the size alone bounds the memory.
+std::optional<Image> decodeBitmap(std::string_view bytes,
+                                  std::int64_t maxPixels = kMaxBitmapPixels);
 
 // Encodes a 24-bit uncompressed bitmap (used by tests and the data generator's checks).
 std::string encodeBitmap24(const Image& image);

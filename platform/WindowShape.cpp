@@ -3,7 +3,6 @@
 #include <QGuiApplication>
 #include <QRect>
 #include <QWidget>
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 #include <xcb/shape.h>
@@ -20,37 +19,22 @@ xcb_connection_t* x11Connection() {
     return x11->connection();
 }
 
-std::int16_t coord(std::int32_t v) {
-    return static_cast<std::int16_t>(std::clamp<std::int32_t>(v, INT16_MIN, INT16_MAX));
-}
-
 // Sends the outline in requests the server accepts: the first piece sets the shape, the others
 // unite with it. False when the server refused a piece.
 bool shapeInPieces(xcb_connection_t* c, xcb_window_t window, const shape::Region& region,
                    size_t perRequest) {
-    const auto& rects = region.rects();
-    std::vector<xcb_rectangle_t> piece;
+    std::vector<xcb_rectangle_t> rects;
     std::vector<xcb_void_cookie_t> cookies;
-    for (size_t at = 0; at < rects.size(); at += perRequest) {
-        const size_t end = std::min(rects.size(), at + perRequest);
-        piece.clear();
-        for (size_t i = at; i < end; ++i) {
-            const shape::Rect& r = rects[i];
-            const std::int16_t x = coord(r.left);
-            const std::int16_t y = coord(r.top);
-            const int w = coord(r.right) - x;
-            const int h = coord(r.bottom) - y;
-            if (w > 0 && h > 0) {
-                piece.push_back(xcb_rectangle_t{x, y, static_cast<std::uint16_t>(w),
-                                                static_cast<std::uint16_t>(h)});
-            }
+    forEachShapePiece(region, perRequest, [&](const std::vector<ShapeRect>& piece, bool first) {
+        rects.clear();
+        for (const ShapeRect& r : piece) {
+            rects.push_back(xcb_rectangle_t{r.x, r.y, r.width, r.height});
         }
-        // A piece of a banded list is itself banded.
         cookies.push_back(xcb_shape_rectangles_checked(
-            c, at == 0 ? XCB_SHAPE_SO_SET : XCB_SHAPE_SO_UNION, XCB_SHAPE_SK_BOUNDING,
-            XCB_CLIP_ORDERING_YX_BANDED, window, 0, 0, static_cast<std::uint32_t>(piece.size()),
-            piece.data()));
-    }
+            c, first ? XCB_SHAPE_SO_SET : XCB_SHAPE_SO_UNION, XCB_SHAPE_SK_BOUNDING,
+            XCB_CLIP_ORDERING_YX_BANDED, window, 0, 0, static_cast<std::uint32_t>(rects.size()),
+            rects.data()));
+    });
     bool ok = true;
     for (xcb_void_cookie_t cookie : cookies) {
         if (xcb_generic_error_t* e = xcb_request_check(c, cookie)) {
@@ -76,15 +60,6 @@ QRegion toQRegion(const shape::Region& region) {
         q.setRects(rects.data(), static_cast<int>(rects.size()));
     }
     return q;
-}
-
-size_t shapeRectsPerRequest(std::uint32_t maxRequestUnits) {
-    // A ShapeRectangles request: 16 bytes of header and 8 per rectangle; the limit counts 4-byte
-    // units. Requests stay within the classic 16-bit length even where the server takes big
-    // requests: its shape extension reads a big request's rectangles as none and sets an empty
-    // outline without an error.
-    const std::uint64_t bytes = std::uint64_t{std::min<std::uint32_t>(maxRequestUnits, 65535)} * 4;
-    return bytes > 16 ? static_cast<size_t>((bytes - 16) / 8) : 1;
 }
 
 void setWindowShape(QWidget* window, const shape::Region& region) {

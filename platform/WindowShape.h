@@ -2,9 +2,8 @@
 // Giving a top-level window the outline of a region: the X bounding shape, which also limits
 // where the window takes mouse input, so no compositor is needed.
 #include <QRegion>
-#include <cstddef>
-#include <cstdint>
 
+#include "platform/ShapeRequests.h"
 #include "shape/Region.h"
 
 class QWidget;
@@ -15,9 +14,5 @@ QRegion toQRegion(const shape::Region& region);
 // Sets the window's outline. An outline too large for one request to the X server goes in
 // pieces; if the server refuses even those, the window stays rectangular (a line on stderr).
 void setWindowShape(QWidget* window, const shape::Region& region);
-
-// How many rectangles one shape request may carry under the server's request limit (in 4-byte
-// units), never needing a big request.
-size_t shapeRectsPerRequest(std::uint32_t maxRequestUnits);
 
 } // namespace platform

@@ -7,6 +7,7 @@
 #include <QUdpSocket>
 
 #include "platform/AppError.h"
+#include "timesync/SntpClient.h"
 
 namespace timesync {
 
@@ -40,17 +41,12 @@ void TNMUDP::readPending() {
         }
         buf.truncate(static_cast<int>(n));
         last_ = buf;
-        const quint32 v4 = from.toIPv4Address();
-        const QString ip = QStringLiteral("%1.%2.%3.%4")
-                               .arg(v4 >> 24)
-                               .arg((v4 >> 16) & 0xFF)
-                               .arg((v4 >> 8) & 0xFF)
-                               .arg(v4 & 0xFF);
+        const QString ip = QString::fromStdString(dottedQuad(from.toIPv4Address()));
         emit DataReceived(static_cast<int>(n), ip, port);
     }
 }
 
-std::string TNMUDP::SendBuffer(const QByteArray& data) {
+std::string TNMUDP::ResolveRemoteHost() {
     QHostAddress address;
     if (!address.setAddress(QString::fromStdString(RemoteHost)) ||
         address.protocol() != QAbstractSocket::IPv4Protocol) {
@@ -82,10 +78,14 @@ std::string TNMUDP::SendBuffer(const QByteArray& data) {
     if (address == QHostAddress(QHostAddress::AnyIPv4)) {
         throw platform::AppError("Null Remote Address");
     }
-    if (socket_) {
-        socket_->writeDatagram(data, address, static_cast<quint16>(RemotePort));
-    }
     return address.toString().toStdString();
+}
+
+void TNMUDP::SendBuffer(const QByteArray& data, const std::string& address) {
+    if (socket_) {
+        socket_->writeDatagram(data, QHostAddress(QString::fromStdString(address)),
+                               static_cast<quint16>(RemotePort));
+    }
 }
 
 } // namespace timesync

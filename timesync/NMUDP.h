@@ -18,10 +18,12 @@ public:
     std::string RemoteHost;
     int RemotePort = 123;
 
-    // Sends one datagram to RemoteHost:RemotePort. A dotted-decimal address is used as it is;
-    // a name is looked up while the event loop keeps running (tried twice). Throws AppError
-    // "Host Lookup Canceled" or "Null Remote Address". Returns the address used.
-    std::string SendBuffer(const QByteArray& data);
+    // The address of RemoteHost as dotted-decimal text. A dotted-decimal address is used as it
+    // is; a name is looked up while the event loop keeps running (tried twice). Throws AppError
+    // "Host Lookup Canceled" or "Null Remote Address".
+    std::string ResolveRemoteHost();
+    // Sends one datagram to the address (dotted-decimal), port RemotePort.
+    void SendBuffer(const QByteArray& data, const std::string& address);
     // The datagram just received, at most `max` bytes of it.
     QByteArray ReadStream(int max) const { return last_.left(max); }
     // Closes the socket: nothing is sent or received afterwards.

@@ -54,7 +54,7 @@ TNTPForm::~TNTPForm() {
 void TNTPForm::FormCreate() {
     const core::Settings& s = core::settings();
     NTPTimer->setInterval(minutesToMs(s.NTPInterval));
-    NTPTimeoutTimer->setInterval(std::max(0, s.NTPTimeout));
+    NTPTimeoutTimer->setInterval(replyTimeoutMs(s.NTPTimeout));
     UDPNTP->RemoteHost = s.NTPhost;
     if (s.isAdjust) {
         if (NTPTimer->interval() > 0) { // an interval of 0 leaves the timer silent
@@ -90,9 +90,13 @@ platform::LocalTime TNTPForm::now() {
     return platform::systemClock().now();
 }
 
-std::string TNTPForm::send(const std::string& host, const std::string& datagram) {
+std::string TNTPForm::resolve(const std::string& host) {
     UDPNTP->RemoteHost = host;
-    return UDPNTP->SendBuffer(QByteArray(datagram.data(), static_cast<int>(datagram.size())));
+    return UDPNTP->ResolveRemoteHost();
+}
+
+void TNTPForm::send(const std::string& address, const std::string& datagram) {
+    UDPNTP->SendBuffer(QByteArray(datagram.data(), static_cast<int>(datagram.size())), address);
 }
 
 void TNTPForm::startInterval(int ms) {
@@ -107,8 +111,8 @@ void TNTPForm::startInterval(int ms) {
 void TNTPForm::stopInterval() {
     NTPTimer->stop();
 }
-void TNTPForm::startTimeout() {
-    NTPTimeoutTimer->start();
+void TNTPForm::startTimeout(int ms) {
+    NTPTimeoutTimer->start(ms);
 }
 void TNTPForm::stopTimeout() {
     NTPTimeoutTimer->stop();

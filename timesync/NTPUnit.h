@@ -35,10 +35,11 @@ private:
     void DataReceived(int numberBytes, const QString& fromIp, int port);
 
     platform::LocalTime now() override;
-    std::string send(const std::string& host, const std::string& datagram) override;
+    std::string resolve(const std::string& host) override;
+    void send(const std::string& address, const std::string& datagram) override;
     void startInterval(int ms) override;
     void stopInterval() override;
-    void startTimeout() override;
+    void startTimeout(int ms) override;
     void stopTimeout() override;
     void setClock(const platform::LocalTime& t) override;
     void speak(const std::string& line) override;

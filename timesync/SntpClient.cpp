@@ -31,6 +31,15 @@ double ntpToLocal(std::uint32_t seconds, std::uint32_t fraction, int timezoneHou
     return s / 86400.0 + 2.0 + timezoneHours / 24.0 + (fraction / 4294967296.0) / 86400.0;
 }
 
+int replyTimeoutMs(int NTPTimeout) {
+    return NTPTimeout > 0 ? NTPTimeout : kDefaultTimeoutMs;
+}
+
+std::string dottedQuad(std::uint32_t a) {
+    return std::to_string(a >> 24) + '.' + std::to_string((a >> 16) & 0xFF) + '.' +
+           std::to_string((a >> 8) & 0xFF) + '.' + std::to_string(a & 0xFF);
+}
+
 double clockOffset(double t1, double t2, double t3, double t4) {
     return ((t2 - t1) + (t3 - t4)) / 2.0;
 }
@@ -40,17 +49,24 @@ bool plausibleReply(std::string_view d, const std::string& fromIp, int fromPort,
     if (d.size() < kRequestSize || fromIp != askedIp || fromPort != kServerPort) {
         return false;
     }
+    const unsigned leap = static_cast<unsigned char>(d[0]) >> 6;
     const unsigned mode = static_cast<unsigned char>(d[0]) & 7u;
     const unsigned stratum = static_cast<unsigned char>(d[1]);
-    return mode == 4 && stratum != 0 && (be32(d, 40) != 0 || be32(d, 44) != 0);
+    // Leap indicator 3 and stratum 16 or more: the server's own clock is not synchronised,
+    // so its time may be anything.
+    return mode == 4 && leap != 3 && stratum != 0 && stratum < 16 &&
+           (be32(d, 40) != 0 || be32(d, 44) != 0);
 }
 
 void SntpClient::AdjustTime(const core::Settings& s) {
     const std::string request = buildRequest();
+    const std::string address = host_.resolve(s.NTPhost); // not found: nothing changes
+    // T1 after the lookup, right before the datagram leaves: a slow lookup is no network delay.
     t1_ = platform::encodeDateTime(host_.now());
-    asked_ = host_.send(s.NTPhost, request); // a host that cannot be found changes nothing
+    host_.send(address, request);
+    asked_ = address;
     host_.stopInterval();
-    host_.startTimeout();
+    host_.startTimeout(replyTimeoutMs(s.NTPTimeout));
     outstanding_ = true;
 }
 

@@ -14,6 +14,8 @@ namespace timesync {
 constexpr size_t kRequestSize = 48;
 constexpr size_t kReplyBuffer = 128;
 constexpr int kServerPort = 123;
+// The wait for a reply when NTPTimeout gives none that could ever be met.
+constexpr int kDefaultTimeoutMs = 2000;
 
 std::string buildRequest(); // 48 bytes: 0x0B, then zeros
 
@@ -21,11 +23,18 @@ std::string buildRequest(); // 48 bytes: 0x0B, then zeros
 // whose top bit is clear belongs to the era that starts in 2036), the fraction, and the zone.
 double ntpToLocal(std::uint32_t seconds, std::uint32_t fraction, int timezoneHours);
 
+// How long to wait for a reply: NTPTimeout, or the default when it is 0 or less (a time-out that
+// fires at once would report every request as lost).
+int replyTimeoutMs(int NTPTimeout);
+
+// A sender's IPv4 address (host order) as the reply handler is given it: "%d.%d.%d.%d".
+std::string dottedQuad(std::uint32_t address);
+
 // ((T2 - T1) + (T3 - T4)) / 2, in days.
 double clockOffset(double t1, double t2, double t3, double t4);
 
-// A reply worth reading: from the server asked, port 123, 48 bytes or more, mode 4 (server),
-// stratum not 0, a transmit timestamp.
+// A reply worth reading: from the server asked, port 123, 48 bytes or more, mode 4 (server), a
+// synchronised server (leap indicator not 3, stratum 1 to 15), a transmit timestamp.
 bool plausibleReply(std::string_view datagram, const std::string& fromIp, int fromPort,
                     const std::string& askedIp);
 
@@ -33,12 +42,14 @@ class SntpHost {
 public:
     virtual ~SntpHost() = default;
     virtual platform::LocalTime now() = 0;
-    // Sends the request to NTPhost; throws AppError when the host cannot be resolved. Returns
-    // the address it went to.
-    virtual std::string send(const std::string& host, const std::string& datagram) = 0;
+    // The address of NTPhost as dotted-decimal text; throws AppError when it cannot be resolved.
+    // A name lookup may take seconds.
+    virtual std::string resolve(const std::string& host) = 0;
+    // Sends one datagram to the address, port 123.
+    virtual void send(const std::string& address, const std::string& datagram) = 0;
     virtual void startInterval(int ms) = 0; // NTPTimer enabled; ms < 0 keeps its interval
     virtual void stopInterval() = 0;
-    virtual void startTimeout() = 0;
+    virtual void startTimeout(int ms) = 0;
     virtual void stopTimeout() = 0;
     virtual void setClock(const platform::LocalTime& t) = 0;
     virtual void speak(const std::string& line) = 0;

@@ -87,6 +87,58 @@ TEST(Bitmap, BitFieldPixels) {
     EXPECT_EQ(img->pixel(0, 0), 0x0000FFu); // 5-bit blue at full scale
 }
 
+TEST(Bitmap, RunLengthPicturesDecodeBottomUpWithEscapes) {
+    const std::uint32_t c0 = 0x101010, c1 = 0xFF0000, c2 = 0x00FF00, c3 = 0x0000FF;
+    // 8 bits, 4 x 3. Bottom row: a run of 6 cut at the row's end. Middle row: an absolute run
+    // of 3 (padded to 4 bytes), x = 3 never written. Top row: a delta of 2 to the right, a run
+    // of 2, then the end of the bitmap.
+    const std::string rle8("\x06\x01\x00\x00"
+                           "\x00\x03\x02\x03\x02\x00"
+                           "\x00\x00"
+                           "\x00\x02\x02\x00\x02\x03"
+                           "\x00\x01",
+                           20);
+    auto img = decodeBitmap(bmp(4, 3, 8, {c0, c1, c2, c3}, rle8, 1));
+    ASSERT_TRUE(img);
+    EXPECT_EQ(img->pixels, (std::vector<std::uint32_t>{c0, c0, c3, c3, //
+                                                       c2, c3, c2, c0, //
+                                                       c1, c1, c1, c1}));
+
+    // 4 bits, 6 x 2. Bottom row: a run of 5 alternating the two nibbles. Top row: an absolute
+    // run of 5 (3 bytes, padded to 4), then a run of 1; the data ends without the end escape.
+    const std::string rle4("\x05\x12\x00\x00"
+                           "\x00\x05\x31\x23\x10\x00"
+                           "\x01\x20",
+                           12);
+    img = decodeBitmap(bmp(6, 2, 4, {c0, c1, c2, c3}, rle4, 2));
+    ASSERT_TRUE(img);
+    EXPECT_EQ(img->pixels, (std::vector<std::uint32_t>{c3, c1, c2, c3, c1, c2, //
+                                                       c1, c2, c1, c2, c1, c0}));
+
+    // A delta past the top and runs far past the row's end touch nothing outside the picture.
+    img =
+        decodeBitmap(bmp(2, 2, 8, {c0, c1}, std::string("\xFF\x01\x00\x02\xFF\x09\x05\x01", 8), 1));
+    ASSERT_TRUE(img);
+    EXPECT_EQ(img->pixels, (std::vector<std::uint32_t>{c0, c0, c1, c1}));
+}
+
+TEST(Bitmap, BrokenRunLengthPicturesAreRejected) {
+    const std::vector<std::uint32_t> pal{0, 0xFFFFFF};
+    const std::string ok("\x02\x01\x00\x01", 4);
+    ASSERT_TRUE(decodeBitmap(bmp(2, 1, 8, pal, ok, 1)));
+    EXPECT_FALSE(decodeBitmap(bmp(2, 1, 8, pal, std::string("\x00\x04\x01\x01\x01", 5), 1)))
+        << "absolute run past the data";
+    EXPECT_FALSE(decodeBitmap(bmp(4, 1, 4, pal, std::string("\x00\x03\x11", 3), 2)))
+        << "absolute run without its padding";
+    EXPECT_FALSE(decodeBitmap(bmp(2, 1, 8, pal, std::string("\x00\x02\x01", 3), 1)))
+        << "delta cut short";
+    EXPECT_FALSE(decodeBitmap(bmp(2, 1, 4, pal, ok, 1))) << "RLE8 needs 8 bits";
+    EXPECT_FALSE(decodeBitmap(bmp(2, 1, 8, pal, ok, 2))) << "RLE4 needs 4 bits";
+    std::string topDown = bmp(2, 1, 8, pal, ok, 1);
+    put32(topDown, 22, static_cast<std::uint32_t>(-1));
+    EXPECT_FALSE(decodeBitmap(topDown)) << "run-length is bottom-up only";
+}
+
 TEST(Bitmap, BrokenFilesAreRejected) {
     const std::string good = bmp(2, 2, 24, {}, std::string(16, '\x10'));
     ASSERT_TRUE(decodeBitmap(good));
@@ -108,7 +160,7 @@ TEST(Bitmap, BrokenFilesAreRejected) {
     EXPECT_FALSE(decodeBitmap(b)) << "pixel offset past the end";
     b = good;
     put32(b, 30, 1);
-    EXPECT_FALSE(decodeBitmap(b)) << "run-length";
+    EXPECT_FALSE(decodeBitmap(b)) << "run-length of 24 bits";
     b = good;
     put16(b, 28, 7);
     EXPECT_FALSE(decodeBitmap(b)) << "bit depth";

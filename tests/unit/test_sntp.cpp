@@ -22,9 +22,9 @@ std::uint32_t ntpSeconds(int y, int mo, int d, int h, int mi, int s) {
 }
 
 std::string reply(std::uint32_t t2, std::uint32_t t2f, std::uint32_t t3, std::uint32_t t3f,
-                  int mode = 4, int stratum = 8, size_t size = 48) {
+                  int mode = 4, int stratum = 8, size_t size = 48, int leap = 0) {
     std::string r(size, '\0');
-    r[0] = static_cast<char>(0x08 | mode);
+    r[0] = static_cast<char>(leap << 6 | 0x08 | mode);
     r[1] = static_cast<char>(stratum);
     if (size >= 48) {
         put32(r, 32, t2);
@@ -37,24 +37,28 @@ std::string reply(std::uint32_t t2, std::uint32_t t2f, std::uint32_t t3, std::ui
 
 class Host : public SntpHost {
 public:
-    std::vector<LocalTime> clock; // readings handed out in turn
-    size_t next = 0;
+    LocalTime clock;  // the local clock; only a name lookup moves it
+    int lookupMs = 0; // how long resolving NTPhost takes
     std::vector<std::string> events;
     std::vector<LocalTime> set;
     bool failLookup = false;
 
-    LocalTime now() override { return clock[std::min(next++, clock.size() - 1)]; }
-    std::string send(const std::string& host, const std::string& d) override {
+    LocalTime now() override { return clock; }
+    std::string resolve(const std::string& host) override {
+        clock = platform::decodeDateTime(platform::encodeDateTime(clock) + lookupMs / 86400000.0);
         if (failLookup) {
             throw std::runtime_error("Host Lookup Canceled");
         }
-        EXPECT_EQ(d, buildRequest());
-        events.push_back("send " + host);
+        events.push_back("resolve " + host);
         return "127.0.0.1";
+    }
+    void send(const std::string& address, const std::string& d) override {
+        EXPECT_EQ(d, buildRequest());
+        events.push_back("send " + address);
     }
     void startInterval(int ms) override { events.push_back("interval " + std::to_string(ms)); }
     void stopInterval() override { events.push_back("stop interval"); }
-    void startTimeout() override { events.push_back("timeout on"); }
+    void startTimeout(int ms) override { events.push_back("timeout on " + std::to_string(ms)); }
     void stopTimeout() override { events.push_back("timeout off"); }
     void setClock(const LocalTime& t) override { set.push_back(t); }
     void speak(const std::string& l) override { events.push_back("say " + l); }
@@ -72,8 +76,7 @@ protected:
     }
     // Local clock at T1 = T4 = 12:00:00.000 local; the server says 03:00:00 UTC + `ms`.
     void exchange(int serverAheadMs) {
-        host.clock = {at(12, 0, 0), at(12, 0, 0), at(12, 0, 0)};
-        host.next = 0;
+        host.clock = at(12, 0, 0);
         client.AdjustTime(s);
         const double frac = std::fmod(serverAheadMs / 1000.0 + 10.0, 1.0);
         const auto sec = ntpSeconds(2026, 12, 8, 3, 0, 0) +
@@ -135,6 +138,12 @@ TEST(SntpDatagram, OnlyTheServersReplyIsPlausible) {
     EXPECT_FALSE(plausibleReply(reply(5, 0, 0, 0), "127.0.0.1", 123, "127.0.0.1"))
         << "no transmit time";
     EXPECT_FALSE(plausibleReply(reply(5, 0, 5, 1, 4, 8, 47), "127.0.0.1", 123, "127.0.0.1"));
+    // An unsynchronised server: leap indicator 3 (alarm) or stratum 16 and up.
+    EXPECT_FALSE(plausibleReply(reply(5, 0, 5, 1, 4, 8, 48, 3), "127.0.0.1", 123, "127.0.0.1"));
+    EXPECT_FALSE(plausibleReply(reply(5, 0, 5, 1, 4, 16), "127.0.0.1", 123, "127.0.0.1"));
+    EXPECT_FALSE(plausibleReply(reply(5, 0, 5, 1, 4, 255), "127.0.0.1", 123, "127.0.0.1"));
+    EXPECT_TRUE(plausibleReply(reply(5, 0, 5, 1, 4, 15, 48, 1), "127.0.0.1", 123, "127.0.0.1"))
+        << "stratum 15 announcing a leap second";
 }
 
 TEST_F(Sntp, OffsetsUpToTheThresholdAreLeftAlone) {
@@ -158,8 +167,8 @@ TEST_F(Sntp, ReplyRestartsTheIntervalAndLateOrStrayDatagramsChangeNothing) {
     s.NTPInterval = 10;
     exchange(0);
     EXPECT_EQ(host.events,
-              (std::vector<std::string>{"send 127.0.0.1", "stop interval", "timeout on",
-                                        "timeout off", "interval 600000"}));
+              (std::vector<std::string>{"resolve 127.0.0.1", "send 127.0.0.1", "stop interval",
+                                        "timeout on 5000", "timeout off", "interval 600000"}));
     EXPECT_FALSE(client.outstanding());
     host.events.clear();
     client.DataReceived(
@@ -169,12 +178,45 @@ TEST_F(Sntp, ReplyRestartsTheIntervalAndLateOrStrayDatagramsChangeNothing) {
     EXPECT_TRUE(host.set.empty());
 }
 
-TEST_F(Sntp, TimeoutSpeaksKeepsTheIntervalAndAReplyAfterItIsIgnored) {
-    host.clock = {at(12, 0, 0)};
+TEST_F(Sntp, SlowNameLookupDoesNotShiftTheOffset) {
+    // The lookup takes 1.5 s; the server agrees with the local clock and answers at once.
+    host.clock = at(12, 0, 0);
+    host.lookupMs = 1500;
+    s.NTPhost = "ntp.example";
     client.AdjustTime(s);
-    // A spoofed datagram from elsewhere while waiting: ignored, still waiting.
-    client.DataReceived(reply(1, 0, 1, 0), "127.0.0.1", 4444, s);
+    const auto sec = ntpSeconds(2026, 12, 8, 3, 0, 1);
+    const auto half = 0x80000000u;
+    client.DataReceived(reply(sec, half, sec, half), "127.0.0.1", 123, s);
+    EXPECT_NEAR(client.lastOffset() * 86400000.0, 0.0, 1.0);
+    EXPECT_TRUE(host.set.empty());
+}
+
+TEST_F(Sntp, AWaitOfZeroOrLessIsTheDefault) {
+    for (int ms : {0, -1, -2147483647 - 1}) {
+        s.NTPTimeout = ms;
+        host.events.clear();
+        client.AdjustTime(s);
+        EXPECT_EQ(host.events.at(3), "timeout on 2000") << ms;
+        client.NTPTimeoutTimerTimer();
+    }
+    s.NTPTimeout = 1;
+    host.events.clear();
+    client.AdjustTime(s);
+    EXPECT_EQ(host.events.at(3), "timeout on 1");
+}
+
+TEST_F(Sntp, TimeoutSpeaksKeepsTheIntervalAndAReplyAfterItIsIgnored) {
+    host.clock = at(12, 0, 0);
+    client.AdjustTime(s);
+    // While waiting, a spoofed datagram from elsewhere and replies of an unsynchronised server
+    // are ignored: still waiting, so the time-out still comes.
+    const auto sec = ntpSeconds(2026, 12, 8, 9, 0, 0);
+    client.DataReceived(reply(sec, 0, sec, 0), "127.0.0.1", 4444, s);
+    client.DataReceived(reply(sec, 0, sec, 0, 4, 8, 48, 3), "127.0.0.1", 123, s);
+    client.DataReceived(reply(sec, 0, sec, 0, 4, 16), "127.0.0.1", 123, s);
     EXPECT_TRUE(client.outstanding());
+    EXPECT_EQ(host.events.back(), "timeout on 5000");
+    EXPECT_TRUE(host.set.empty());
     client.NTPTimeoutTimerTimer();
     EXPECT_EQ(host.events.back(), "interval -1");
     EXPECT_EQ(host.events[host.events.size() - 3], "say 時刻調整タイムアウト");
@@ -185,7 +227,7 @@ TEST_F(Sntp, TimeoutSpeaksKeepsTheIntervalAndAReplyAfterItIsIgnored) {
 }
 
 TEST_F(Sntp, AHostThatCannotBeFoundChangesNoTimer) {
-    host.clock = {at(12, 0, 0)};
+    host.clock = at(12, 0, 0);
     host.failLookup = true;
     EXPECT_THROW(client.AdjustTime(s), std::runtime_error);
     EXPECT_TRUE(host.events.empty());
