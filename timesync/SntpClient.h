@@ -14,8 +14,9 @@ namespace timesync {
 constexpr size_t kRequestSize = 48;
 constexpr size_t kReplyBuffer = 128;
 constexpr int kServerPort = 123;
-// The wait for a reply when NTPTimeout gives none that could ever be met.
-constexpr int kDefaultTimeoutMs = 2000;
+// The wait for a reply when NTPTimeout gives none that could ever be met: the setting's own
+// default.
+constexpr int kDefaultTimeoutMs = 5000;
 
 std::string buildRequest(); // 48 bytes: 0x0B, then zeros
 

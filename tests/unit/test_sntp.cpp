@@ -196,7 +196,7 @@ TEST_F(Sntp, AWaitOfZeroOrLessIsTheDefault) {
         s.NTPTimeout = ms;
         host.events.clear();
         client.AdjustTime(s);
-        EXPECT_EQ(host.events.at(3), "timeout on 2000") << ms;
+        EXPECT_EQ(host.events.at(3), "timeout on 5000") << ms;
         client.NTPTimeoutTimerTimer();
     }
     s.NTPTimeout = 1;
