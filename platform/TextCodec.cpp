@@ -6,13 +6,46 @@
 namespace platform {
 namespace {
 
-// Converts with iconv, replacing each sequence it cannot take with "?". `skipBad` tells how many
-// input bytes to step over for a rejected sequence.
-std::string convert(const char* to, const char* from, std::string_view in, bool fromUtf8) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
+// One converter per direction and thread, opened once: opening costs far more than converting
+// the short texts most callers pass.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (ok()) {
+            iconv_close(cd_);
+        }
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return cd_; }
+
+private:
+    iconv_t cd_;
+};
+
+bool ascii(std::string_view in) {
+    for (char c : in) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Converts with iconv, replacing each sequence it cannot take with "?" (one character of the
+// input encoding: a UTF-8 sequence, or a CP932 pair when its trail byte is a valid one).
+std::string convert(const Converter& converter, std::string_view in, bool fromUtf8) {
+    // ASCII is the same in both encodings.
+    if (ascii(in)) {
+        return std::string(in);
+    }
+    if (!converter.ok()) {
         return std::string(in); // no codec: hand the bytes through rather than lose them
     }
+    iconv_t cd = converter.get();
+    iconv(cd, nullptr, nullptr, nullptr, nullptr); // a fresh shift state
     std::string out;
     out.reserve(in.size() + in.size() / 2 + 8);
     char buf[1024];
@@ -58,18 +91,19 @@ std::string convert(const char* to, const char* from, std::string_view in, bool 
         inLeft -= skip;
         iconv(cd, nullptr, nullptr, nullptr, nullptr); // reset shift state after the error
     }
-    iconv_close(cd);
     return out;
 }
 
 } // namespace
 
 std::string toCp932(std::string_view utf8) {
-    return convert("CP932", "UTF-8", utf8, true);
+    thread_local const Converter converter("CP932", "UTF-8");
+    return convert(converter, utf8, true);
 }
 
 std::string fromCp932(std::string_view cp932) {
-    return convert("UTF-8", "CP932", cp932, false);
+    thread_local const Converter converter("UTF-8", "CP932");
+    return convert(converter, cp932, false);
 }
 
 } // namespace platform
