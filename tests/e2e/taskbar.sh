@@ -59,6 +59,11 @@ cal=$(wait_window "Calender: $month")
 read -r cx cy < <(inner_point pikprsn.bmp.msk)
 skips "$win" "the character"
 skips "$cal" "the calendar"
+# Her icon on her windows, in its sizes (the window manager shows it in lists and Alt-Tab).
+for id in "$win" "$cal"; do
+    xprop -id "$id" _NET_WM_ICON >"$WORK/icon"
+    grep -aq 'Icon (48 x 48)' "$WORK/icon" || fail "window $id lacks her icon"
+done
 
 # A short click: she speaks in her balloon.
 read -r x y < <(client_pos "$win")
