@@ -12,6 +12,7 @@
 #include "platform/AppError.h"
 #include "platform/Files.h"
 #include "platform/Fonts.h"
+#include "platform/X11Window.h"
 #include "shape/CoolForm.h"
 #include "shape/extMaskgenerator.h"
 
@@ -34,6 +35,7 @@ TSerifuForm::TSerifuForm(QWidget* character)
     SerifuForm = this;
     setWindowTitle(QStringLiteral("Fukidasi"));
     setAttribute(Qt::WA_ShowWithoutActivating);
+    platform::keepOffTaskbar(this);
     resize(kPlainWidth + 1, kPlainHeight + 1);
 
     CoolFormS = new shape::TCoolForm(this);

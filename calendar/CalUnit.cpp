@@ -14,6 +14,7 @@
 #include "platform/Files.h"
 #include "platform/Fonts.h"
 #include "platform/MoveLoop.h"
+#include "platform/OnScreen.h"
 #include "platform/X11Window.h"
 
 namespace calendar {
@@ -23,6 +24,9 @@ TCalForm* CalForm = nullptr;
 namespace {
 
 constexpr const char* kBackground = "back.bmp";
+// Where a calendar with no place on any screen goes: the default CalX and CalY.
+constexpr int kHomeX = 100;
+constexpr int kHomeY = 100;
 const QColor kRed(255, 0, 0);
 const QColor kBlue(0, 0, 255);
 const QColor kYellow(255, 255, 0);
@@ -55,6 +59,8 @@ TCalForm::TCalForm(QWidget* parent)
     CalForm = this;
     setWindowTitle(QStringLiteral("Calender"));
     setAccessibleName(QStringLiteral("Calender"));
+    platform::keepOffTaskbar(this);
+    platform::keepOnScreen(this, QPoint(kHomeX, kHomeY));
     const CalSizeRow& size = sizeRow(2);
     setFixedSize(size.clientWidth, size.clientHeight);
 
@@ -148,11 +154,6 @@ void TCalForm::setVisible(bool visible) {
         platform::guard([this] { Layout(); });
     }
     QWidget::setVisible(visible);
-}
-
-void TCalForm::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    platform::setSkipTaskbar(this);
 }
 
 void TCalForm::Layout() {

@@ -61,7 +61,6 @@ public:
     void setVisible(bool visible) override;
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 

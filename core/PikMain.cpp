@@ -24,6 +24,7 @@
 #include "platform/Coordinates.h"
 #include "platform/Files.h"
 #include "platform/Fonts.h"
+#include "platform/OnScreen.h"
 #include "platform/SessionEnd.h"
 #include "platform/Sound.h"
 #include "platform/X11Window.h"
@@ -41,6 +42,8 @@ namespace {
 
 constexpr int kDesignWidth = 220;
 constexpr int kDesignHeight = 195;
+constexpr int kDesignLeft = 793;
+constexpr int kDesignTop = 167;
 constexpr int kLabelWidth = 55;
 constexpr int kLabelHeight = 21;
 
@@ -100,7 +103,10 @@ TMainForm::TMainForm(QWidget* parent)
     setWindowTitle(QStringLiteral("Mainform"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     resize(kDesignWidth, kDesignHeight);
-    move(793, 167);
+    move(kDesignLeft, kDesignTop);
+    platform::keepOffTaskbar(this);
+    // A saved place beyond every screen (a monitor gone, a new scale) would lose her for good.
+    platform::keepOnScreen(this, QPoint(kDesignLeft, kDesignTop));
     QFont windowFont = platform::fontFor("ＭＳ Ｐゴシック", 9);
     windowFont.setPixelSize(12);
     setFont(windowFont);
@@ -575,11 +581,6 @@ void TMainForm::FormDeactivate() {
     if (isVisible()) {
         raise();
     }
-}
-
-void TMainForm::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    platform::setSkipTaskbar(this);
 }
 
 void TMainForm::changeEvent(QEvent* event) {

@@ -2,6 +2,7 @@
 // directory, where its settings, log, pictures and sounds live.
 #include <QApplication>
 #include <QLabel>
+#include <cstdio>
 
 #include "balloon/Fukidasi.h"
 #include "balloon/LogUnit.h"
@@ -11,9 +12,13 @@
 #include "core/PikMain.h"
 #include "help/HelpForm.h"
 #include "mail/MailCheck.h"
+#include "platform/AppError.h"
+#include "platform/DesktopLook.h"
 #include "platform/ErrorBox.h"
+#include "platform/Files.h"
 #include "platform/Fonts.h"
 #include "platform/SessionEnd.h"
+#include "platform/SingleInstance.h"
 #include "settings_dialog/Config.h"
 #include "timesync/NTPUnit.h"
 
@@ -25,8 +30,30 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("nagomi"));
     // The character window ends the program itself; closing an error box or a dialog must not.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // One of her per folder: two would fight over the settings file and the log. A second
+    // start brings the running one back, as the tray icon's double-click does.
+    platform::SingleInstance instance(platform::currentDirectory());
+    if (!instance.isPrimary()) {
+        if (!instance.askToRestore()) {
+            std::fprintf(stderr, "なごみ: she is already running here but does not answer\n");
+            return 1;
+        }
+        return 0;
+    }
+    instance.listen([] {
+        platform::guard([] {
+            if (core::MainForm && !core::MainForm->isClosed()) {
+                core::MainForm->TaskTrayDblClick();
+                core::MainForm->FormDeactivate(); // on top again
+            }
+        });
+    });
+
     platform::installErrorBox();
     platform::installFontSubstitutions();
+    platform::installAppIcon();
+    platform::installQtTranslations();
 
     balloon::SerifuQueue().clear();
     // From the very start: a signal during creation waits in the event loop for the window.

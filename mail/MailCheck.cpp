@@ -13,8 +13,10 @@
 #include "platform/Coordinates.h"
 #include "platform/Fonts.h"
 #include "platform/Locale.h"
+#include "platform/OnScreen.h"
 #include "platform/Sound.h"
 #include "platform/TcpClient.h"
+#include "platform/X11Window.h"
 
 namespace mail {
 
@@ -51,6 +53,12 @@ TPOPForm::TPOPForm()
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool) {
     POPForm = this;
     setWindowTitle(QStringLiteral("メール受信状況"));
+    platform::keepOffTaskbar(this);
+    // Back in reach when shown (the default MailX, MailY), and saved there.
+    platform::keepOnScreen(this, QPoint(0, 0), [](QPoint p) {
+        core::settings().MailX = p.x();
+        core::settings().MailY = p.y();
+    });
     // A client of 230 × 52 under a minimum size of 238 × 75: the minimum wins.
     resize(230, 52);
     setMinimumSize(238, 75);

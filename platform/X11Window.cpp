@@ -1,8 +1,12 @@
 #include "platform/X11Window.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QWidget>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 #include <xcb/xcb.h>
 
 namespace platform {
@@ -19,32 +23,93 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name) {
     return a;
 }
 
+xcb_connection_t* connection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || QGuiApplication::platformName() != QLatin1String("xcb")) {
+        return nullptr;
+    }
+    return x11->connection();
+}
+
+bool isMapped(xcb_connection_t* c, xcb_window_t w) {
+    xcb_get_window_attributes_reply_t* attrs =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr);
+    const bool mapped = attrs && attrs->map_state != XCB_MAP_STATE_UNMAPPED;
+    std::free(attrs);
+    return mapped;
+}
+
+// The window's _NET_WM_STATE with `wanted` added; the other states stay as they are.
+void addStateProperty(xcb_connection_t* c, xcb_window_t w, xcb_atom_t state,
+                      const std::vector<xcb_atom_t>& wanted) {
+    std::vector<xcb_atom_t> atoms;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, w, state, XCB_ATOM_ATOM, 0, 1024), nullptr);
+    if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+        const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+        atoms.assign(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    for (xcb_atom_t a : wanted) {
+        if (std::find(atoms.begin(), atoms.end(), a) == atoms.end()) {
+            atoms.push_back(a);
+        }
+    }
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, state, XCB_ATOM_ATOM, 32,
+                        static_cast<uint32_t>(atoms.size()), atoms.data());
+}
+
+class TaskbarKeeper : public QObject {
+public:
+    explicit TaskbarKeeper(QWidget* window) : QObject(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // The show event comes before the window is mapped.
+        if (event->type() == QEvent::Show && watched == parent()) {
+            setSkipTaskbar(static_cast<QWidget*>(watched));
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 void setSkipTaskbar(QWidget* window) {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !window || QGuiApplication::platformName() != QLatin1String("xcb")) {
+    xcb_connection_t* c = connection();
+    if (!c || !window) {
         return;
     }
-    xcb_connection_t* c = x11->connection();
-    if (!c) {
+    const auto w = static_cast<xcb_window_t>(window->winId());
+    const xcb_atom_t state = atom(c, "_NET_WM_STATE");
+    const xcb_atom_t skipTaskbar = atom(c, "_NET_WM_STATE_SKIP_TASKBAR");
+    const xcb_atom_t skipPager = atom(c, "_NET_WM_STATE_SKIP_PAGER");
+    if (!isMapped(c, w)) {
+        addStateProperty(c, w, state, {skipTaskbar, skipPager});
+        xcb_flush(c);
         return;
     }
-    const xcb_setup_t* setup = xcb_get_setup(c);
-    xcb_screen_t* screen = xcb_setup_roots_iterator(setup).data;
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     xcb_client_message_event_t ev{};
     ev.response_type = XCB_CLIENT_MESSAGE;
     ev.format = 32;
-    ev.window = static_cast<xcb_window_t>(window->winId());
-    ev.type = atom(c, "_NET_WM_STATE");
+    ev.window = w;
+    ev.type = state;
     ev.data.data32[0] = 1; // add
-    ev.data.data32[1] = atom(c, "_NET_WM_STATE_SKIP_TASKBAR");
-    ev.data.data32[2] = atom(c, "_NET_WM_STATE_SKIP_PAGER");
+    ev.data.data32[1] = skipTaskbar;
+    ev.data.data32[2] = skipPager;
     ev.data.data32[3] = 1; // from an application
     xcb_send_event(c, 0, screen->root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&ev));
     xcb_flush(c);
+}
+
+void keepOffTaskbar(QWidget* window) {
+    window->installEventFilter(new TaskbarKeeper(window));
+    if (window->isVisible()) {
+        setSkipTaskbar(window);
+    }
 }
 
 } // namespace platform

@@ -1,25 +1,46 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those dpkg says are missing.
-# Usage: scripts/deps.sh build|run|test|bench [...]
+# Usage: scripts/deps.sh GROUP [...]; scripts/deps.sh --list GROUP [...] prints the names.
+#   build     configure and build the program (./run)
+#   run       what the program needs at run time (./run, the installed program)
+#   headless  ./run without a display: a virtual screen, a tray host and screenshots
+#   test      the unit, widget, end-to-end and peer tests (./test)
+#   bench     the benchmark programs (built with the tests)
+#   fuzz      the fuzz preset (clang with libFuzzer)
+# scripts/deps-check.sh proves on every ./test that `build` is enough for ./run's build.
 set -euo pipefail
 
-build=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins
-       libsdl2-mixer-dev libxcb1-dev libxcb-shape0-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
-run=(fonts-ipafont-gothic fonts-ipafont-mincho xvfb x11-utils xdotool trayer imagemagick)
-test=(xvfb xdotool x11-utils trayer imagemagick libxcb-shape0-dev libxcb1-dev
-      pulseaudio pulseaudio-utils sox socat procps iproute2 dovecot-core dovecot-pop3d chrony)
-bench=(libpixman-1-dev)
+build=(build-essential cmake ninja-build pkg-config qt6-base-dev libsdl2-mixer-dev
+       libxcb1-dev libxcb-shape0-dev)
+run=(fonts-ipafont-gothic fonts-ipafont-mincho qt6-qpa-plugins qt6-translations-l10n)
+headless=(xvfb xdotool trayer imagemagick)
+test=(libgtest-dev libgmock-dev xvfb xdotool x11-utils trayer imagemagick openbox
+      desktop-file-utils pulseaudio pulseaudio-utils sox socat procps iproute2
+      dovecot-core dovecot-pop3d chrony)
+bench=(libbenchmark-dev libpixman-1-dev)
+fuzz=(clang libclang-rt-14-dev)
 
+list=0
+if [ "${1:-}" = --list ]; then
+    list=1
+    shift
+fi
 want=()
 for group in "$@"; do
     case "$group" in
         build) want+=("${build[@]}") ;;
         run) want+=("${run[@]}") ;;
-        test) want+=("${test[@]}" "${bench[@]}") ;;
+        headless) want+=("${headless[@]}") ;;
+        test) want+=("${test[@]}") ;;
         bench) want+=("${bench[@]}") ;;
+        fuzz) want+=("${fuzz[@]}") ;;
         *) echo "deps.sh: unknown group $group" >&2; exit 2 ;;
     esac
 done
+if [ "$list" = 1 ]; then
+    printf '%s\n' "${want[@]}" | sort -u
+    exit 0
+fi
 
 missing=()
 for p in "${want[@]}"; do

@@ -49,6 +49,13 @@ struct Picture {
     Rgb at(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
 };
 
+// A picture with coverage as alpha, for icons: top row first, four bytes R G B A a pixel.
+struct RgbaPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;
+};
+
 // Draws at `ss` samples per pixel side with hard-edged shapes and averages down, so inner edges
 // come out smooth. For keyed pictures the outer edge stays hard: a pixel is either wholly key or
 // the average of its figure samples only, so no key colour ever bleeds into the figure.
@@ -62,6 +69,8 @@ public:
     // Draws what follows `scale` times larger, its origin at (dx, dy) in pixels.
     void setView(double scale, double dx, double dy);
     Picture resolve(bool keyed) const;
+    // Key-coloured samples are transparent, so edges get partial alpha instead of a hard cut.
+    RgbaPicture resolveAlpha() const;
 
 private:
     int width_, height_, ss_;
@@ -81,13 +90,15 @@ private:
 };
 
 std::string encodeBmp(const Picture& picture);
+std::string encodePng(const RgbaPicture& picture);         // uncompressed (stored) deflate
 std::string encodeWav(const std::vector<double>& samples); // mono, 22050 Hz, 16-bit
 constexpr int kSampleRate = 22050;
 
 Picture drawCharacter();
 Picture drawBalloon();
 Picture drawCalendarBack();
-Picture drawPortrait(); // her, larger, for the help panel
+Picture drawPortrait();         // her, larger, for the help panel
+RgbaPicture drawIcon(int size); // her head, size × size, for menus, task lists and windows
 
 std::vector<double> chimeSound();
 std::vector<double> alarmSound();

@@ -63,6 +63,12 @@ int main(int argc, char** argv) {
         // Compiled into the program, so it lives apart from the files copied to the user.
         std::filesystem::create_directories(dir + "/res");
         writeFile(dir, "res/helpprsn.bmp", gen::encodeBmp(gen::drawPortrait()));
+        // Her icon for the desktop's menus and every window; installed, never copied to the user.
+        std::filesystem::create_directories(dir + "/icons");
+        for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+            writeFile(dir, "icons/nagomi-" + std::to_string(size) + ".png",
+                      gen::encodePng(gen::drawIcon(size)));
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "gendata: %s\n", e.what());
         return 1;

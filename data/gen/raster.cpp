@@ -191,6 +191,36 @@ Picture Canvas::resolve(bool keyed) const {
     return out;
 }
 
+RgbaPicture Canvas::resolveAlpha() const {
+    RgbaPicture out{width_, height_,
+                    std::vector<std::uint8_t>(static_cast<size_t>(width_ * height_) * 4)};
+    int sw = width_ * ss_;
+    for (int y = 0; y < height_; ++y) {
+        for (int x = 0; x < width_; ++x) {
+            int r = 0, g = 0, b = 0, n = 0;
+            for (int j = 0; j < ss_; ++j) {
+                for (int i = 0; i < ss_; ++i) {
+                    const Rgb& s = samples_[static_cast<size_t>(y * ss_ + j) * sw +
+                                            static_cast<size_t>(x * ss_ + i)];
+                    if (s == kKey) {
+                        continue;
+                    }
+                    r += s.r, g += s.g, b += s.b, ++n;
+                }
+            }
+            std::uint8_t* p = &out.rgba[static_cast<size_t>(y * width_ + x) * 4];
+            if (n == 0) {
+                continue; // transparent black
+            }
+            p[0] = static_cast<std::uint8_t>((r + n / 2) / n);
+            p[1] = static_cast<std::uint8_t>((g + n / 2) / n);
+            p[2] = static_cast<std::uint8_t>((b + n / 2) / n);
+            p[3] = static_cast<std::uint8_t>((n * 255 + ss_ * ss_ / 2) / (ss_ * ss_));
+        }
+    }
+    return out;
+}
+
 double Random::next() {
     state_ ^= state_ >> 12;
     state_ ^= state_ << 25;
@@ -241,6 +271,73 @@ std::string encodeBmp(const Picture& p) {
         s.resize(rowStart + stride, '\0');
     }
     return s;
+}
+
+namespace {
+
+std::uint32_t crc32(const std::string& bytes, size_t from) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = from; i < bytes.size(); ++i) {
+        c ^= static_cast<std::uint8_t>(bytes[i]);
+        for (int k = 0; k < 8; ++k) {
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+        }
+    }
+    return ~c;
+}
+
+void putBe32(std::string& s, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        s.push_back(static_cast<char>((v >> shift) & 0xFF));
+    }
+}
+
+void pngChunk(std::string& png, const char* type, const std::string& data) {
+    putBe32(png, static_cast<std::uint32_t>(data.size()));
+    const size_t start = png.size();
+    png += type;
+    png += data;
+    putBe32(png, crc32(png, start));
+}
+
+} // namespace
+
+std::string encodePng(const RgbaPicture& p) {
+    std::string raw;
+    for (int y = 0; y < p.height; ++y) {
+        raw.push_back('\0'); // no filter
+        const auto* row = &p.rgba[static_cast<size_t>(y * p.width) * 4];
+        raw.append(reinterpret_cast<const char*>(row), static_cast<size_t>(p.width) * 4);
+    }
+    // A zlib stream of stored blocks: exact and reproducible without a compressor.
+    std::string z = "\x78\x01";
+    for (size_t at = 0; at < raw.size() || at == 0;) {
+        const size_t len = std::min<size_t>(65535, raw.size() - at);
+        z.push_back(at + len == raw.size() ? '\1' : '\0');
+        put16(z, static_cast<unsigned>(len));
+        put16(z, static_cast<unsigned>(~len & 0xFFFF));
+        z.append(raw, at, len);
+        at += len;
+        if (len == 0) {
+            break;
+        }
+    }
+    std::uint32_t a = 1, b = 0;
+    for (char ch : raw) {
+        a = (a + static_cast<std::uint8_t>(ch)) % 65521;
+        b = (b + a) % 65521;
+    }
+    putBe32(z, (b << 16) | a);
+
+    std::string png = "\x89PNG\r\n\x1a\n";
+    std::string ihdr;
+    putBe32(ihdr, static_cast<std::uint32_t>(p.width));
+    putBe32(ihdr, static_cast<std::uint32_t>(p.height));
+    ihdr += std::string("\x08\x06\x00\x00\x00", 5); // 8-bit RGBA, no interlace
+    pngChunk(png, "IHDR", ihdr);
+    pngChunk(png, "IDAT", z);
+    pngChunk(png, "IEND", "");
+    return png;
 }
 
 std::string encodeWav(const std::vector<double>& samples) {

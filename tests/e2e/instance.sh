@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# One of her per folder: a second start in the same folder makes no second character, brings a
+# hidden one back (the character, and the calendar only when it is on) and ends with status 0;
+# a start in another folder is a program of its own; a lock left by a killed program is no
+# obstacle.
+source "$(dirname "$0")/lib.sh"
+start_xvfb
+app=$(app_dir 1)
+cd "$app"
+viewable() { xwininfo -id "$1" | grep -q 'IsViewable'; }
+count_windows() { xdotool search --onlyvisible --name '^Mainform$' 2>/dev/null | wc -l; }
+month="$(date +%Y)年$(date +%-m)月"
+
+start_program() {
+    "$NAGOMI" 2>>"$WORK/stderr" &
+    pid=$!
+    PIDS+=($pid)
+    win=$(wait_window Mainform)
+}
+
+# A later start: it must end by itself, with status 0.
+second_start() {
+    local status=0
+    timeout 20 "$NAGOMI" 2>>"$WORK/stderr" || status=$?
+    [ "$status" -eq 0 ] || fail "the second start ended with status $status"
+}
+
+hide_her() {
+    read -r cx cy < <(inner_point pikprsn.bmp.msk)
+    read -r x y < <(window_pos "$win")
+    xdotool mousemove "$((x + cx))" "$((y + cy))"
+    sleep 0.2
+    xdotool click 3
+    sleep 0.4
+    xdotool key Up Up Return # ないない
+    sleep 0.5
+    viewable "$win" && fail "ないない left her shown"
+    return 0
+}
+
+printf 'Left=300\r\nTop=200\r\nShowCalender=1\r\n' >pikmain.ini
+start_program
+cal=$(wait_window "Calender: $month")
+before=$(stat -c %Y.%s pikmain.ini)
+
+second_start
+sleep 0.5
+[ "$(count_windows)" -eq 1 ] || fail "a second start made $(count_windows) characters"
+[ "$(stat -c %Y.%s pikmain.ini)" = "$before" ] || fail "the second start wrote the settings file"
+kill -0 "$pid" || fail "the first program ended"
+
+# Hidden, then a second start: both come back where they were.
+hide_her
+viewable "$cal" && fail "ないない left the calendar shown"
+second_start
+for _ in $(seq 40); do viewable "$win" && break; sleep 0.05; done
+viewable "$win" || fail "a second start did not bring her back"
+viewable "$cal" || fail "a second start did not bring the calendar back"
+[ "$(window_pos "$win")" = "300 200" ] || fail "she came back at $(window_pos "$win")"
+
+# Another folder is another program.
+other=$(app_dir 2)
+(cd "$other" && exec "$NAGOMI" 2>>"$WORK/stderr") &
+opid=$!
+PIDS+=($opid)
+for _ in $(seq 100); do [ "$(count_windows)" -eq 2 ] && break; sleep 0.05; done
+[ "$(count_windows)" -eq 2 ] || fail "a start in another folder did not make its own character"
+kill -TERM "$opid"
+wait_exit "$opid"
+
+# Killed: the lock and socket it leaves do not stop the next start, which is the first again.
+kill -KILL "$pid"
+wait "$pid" 2>/dev/null || true
+for _ in $(seq 40); do [ "$(count_windows)" -eq 0 ] && break; sleep 0.05; done
+[ -e .nagomi.lock ] || fail "no lock file was made"
+printf 'ShowCalender=0\r\nLeft=300\r\nTop=200\r\n' >pikmain.ini
+start_program
+hide_her
+second_start
+for _ in $(seq 40); do viewable "$win" && break; sleep 0.05; done
+viewable "$win" || fail "after a kill, a second start did not bring her back"
+[ -z "$(xdotool search --onlyvisible --name "^Calender" 2>/dev/null)" ] ||
+    fail "the calendar came back although it is off"
+kill -TERM "$pid"
+wait_exit "$pid"
+[ -e .nagomi.sock ] && fail "the socket stayed after a clean end"
+echo "ok: instance"
