@@ -5,6 +5,10 @@ file(READ "${BUILD}/compile_commands.json" db)
 string(JSON count LENGTH "${db}")
 math(EXPR last "${count} - 1")
 set(checked 0)
+# Sources that include their own moc output ("name.moc") get an empty stand-in: moc runs only
+# in the build, and what it writes includes nothing a package provides.
+set(stubs "${BUILD}/preprocess-stubs")
+file(MAKE_DIRECTORY "${stubs}")
 foreach(i RANGE ${last})
   string(JSON file GET "${db}" ${i} file)
   string(JSON dir GET "${db}" ${i} directory)
@@ -16,6 +20,12 @@ foreach(i RANGE ${last})
   # No object and no dependency file: their folders do not exist before the build.
   string(REGEX REPLACE " -(o|MT|MF) [^ ]+" "" command "${command}")
   string(REPLACE " -MD " " " command "${command}")
+  file(STRINGS "${file}" mocs REGEX "^#include \"[^\"/]+\\.moc\"")
+  foreach(line IN LISTS mocs)
+    string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" moc "${line}")
+    file(TOUCH "${stubs}/${moc}")
+  endforeach()
+  string(APPEND command " -iquote ${stubs}")
   execute_process(COMMAND sh -c "${command} -E -o /dev/null"
     WORKING_DIRECTORY "${dir}" RESULT_VARIABLE rc ERROR_VARIABLE err)
   if(NOT rc EQUAL 0)
