@@ -6,24 +6,31 @@
 namespace platform {
 namespace {
 
-// One converter per direction and thread, opened once: opening costs far more than converting
-// the short texts most callers pass.
-class Converter {
-public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter() {
-        if (ok()) {
-            iconv_close(cd_);
-        }
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return cd_; }
+const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
 
-private:
-    iconv_t cd_;
+// One converter per direction and thread, opened once: opening costs far more than converting
+// the short texts most callers pass. The handles are plain values so that they stay readable
+// in exit handlers (the settings are saved from one), which run after the thread's objects
+// have been destroyed; `gone` tells those late callers to open a converter of their own.
+struct Cache {
+    iconv_t toCp932 = kNone;
+    iconv_t fromCp932 = kNone;
+    bool gone = false;
 };
+thread_local Cache cache;
+
+struct Closer {
+    ~Closer() {
+        for (iconv_t* cd : {&cache.toCp932, &cache.fromCp932}) {
+            if (*cd != kNone) {
+                iconv_close(*cd);
+                *cd = kNone;
+            }
+        }
+        cache.gone = true;
+    }
+};
+thread_local Closer closer;
 
 bool ascii(std::string_view in) {
     for (char c : in) {
@@ -36,15 +43,10 @@ bool ascii(std::string_view in) {
 
 // Converts with iconv, replacing each sequence it cannot take with "?" (one character of the
 // input encoding: a UTF-8 sequence, or a CP932 pair when its trail byte is a valid one).
-std::string convert(const Converter& converter, std::string_view in, bool fromUtf8) {
-    // ASCII is the same in both encodings.
-    if (ascii(in)) {
-        return std::string(in);
-    }
-    if (!converter.ok()) {
+std::string convert(iconv_t cd, std::string_view in, bool fromUtf8) {
+    if (cd == kNone) {
         return std::string(in); // no codec: hand the bytes through rather than lose them
     }
-    iconv_t cd = converter.get();
     iconv(cd, nullptr, nullptr, nullptr, nullptr); // a fresh shift state
     std::string out;
     out.reserve(in.size() + in.size() / 2 + 8);
@@ -94,16 +96,36 @@ std::string convert(const Converter& converter, std::string_view in, bool fromUt
     return out;
 }
 
+std::string convertCached(iconv_t Cache::*slot, const char* to, const char* from,
+                          std::string_view in, bool fromUtf8) {
+    // ASCII is the same in both encodings.
+    if (ascii(in)) {
+        return std::string(in);
+    }
+    if (cache.gone) {
+        const iconv_t cd = iconv_open(to, from);
+        std::string out = convert(cd, in, fromUtf8);
+        if (cd != kNone) {
+            iconv_close(cd);
+        }
+        return out;
+    }
+    (void)&closer; // closes the cached converters when the thread ends
+    iconv_t& cd = cache.*slot;
+    if (cd == kNone) {
+        cd = iconv_open(to, from);
+    }
+    return convert(cd, in, fromUtf8);
+}
+
 } // namespace
 
 std::string toCp932(std::string_view utf8) {
-    thread_local const Converter converter("CP932", "UTF-8");
-    return convert(converter, utf8, true);
+    return convertCached(&Cache::toCp932, "CP932", "UTF-8", utf8, true);
 }
 
 std::string fromCp932(std::string_view cp932) {
-    thread_local const Converter converter("UTF-8", "CP932");
-    return convert(converter, cp932, false);
+    return convertCached(&Cache::fromCp932, "UTF-8", "CP932", cp932, false);
 }
 
 } // namespace platform

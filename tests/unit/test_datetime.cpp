@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+
 #include "platform/DateTime.h"
 #include "platform/Locale.h"
 #include "platform/TextCodec.h"
@@ -52,4 +55,26 @@ TEST(TextCodec, Cp932BothWaysWithReplacement) {
               "a?b");                              // broken UTF-8
     EXPECT_EQ(platform::fromCp932("a\x82"), "a?"); // a lead byte cut off at the end
     EXPECT_EQ(platform::fromCp932("\xa0z"), "?z");
+}
+
+// The settings are saved from an exit handler, after the thread's own objects are gone: a
+// conversion made that late must still work, with a converter of its own.
+TEST(TextCodec, ConvertsAfterTheThreadsObjectsAreDestroyed) {
+    struct LateSaver {
+        std::string* out = nullptr;
+        ~LateSaver() {
+            if (out) {
+                *out = platform::toCp932("日本") + platform::fromCp932("\x93\xfa");
+            }
+        }
+    };
+    std::string late;
+    std::thread([&late] {
+        // Made before the codec's cache, so destroyed after it.
+        thread_local LateSaver saver;
+        saver.out = &late;
+        EXPECT_EQ(platform::toCp932("明"), "\x96\xbe");
+        EXPECT_EQ(platform::fromCp932("\x96\xbe"), "明");
+    }).join();
+    EXPECT_EQ(late, "\x93\xfa\x96\x7b日");
 }
