@@ -19,8 +19,8 @@
 #include "platform/Files.h"
 #include "platform/Fonts.h"
 #include "platform/SessionEnd.h"
-#include "platform/SingleInstance.h"
 #include "platform/SessionPlatform.h"
+#include "platform/SingleInstance.h"
 #include "settings_dialog/Config.h"
 #include "timesync/NTPUnit.h"
 

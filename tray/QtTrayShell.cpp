@@ -23,8 +23,7 @@ QtTrayShell::QtTrayShell(QWidget* owner) : QObject(owner), owner_(owner) {
     sni_ = new SniItem(this);
     connect(sni_, &SniItem::watcherChanged, this, [this] { place(); });
     // The host has no double-click: its activation (a left click) brings her back.
-    connect(sni_, &SniItem::activateRequested, this,
-            [this] { TTaskTray::dispatch(id_, 0x203); });
+    connect(sni_, &SniItem::activateRequested, this, [this] { TTaskTray::dispatch(id_, 0x203); });
     connect(sni_, &SniItem::contextMenuRequested, this, [this] {
         TTaskTray::dispatch(id_, 0x204);
         TTaskTray::dispatch(id_, 0x205);

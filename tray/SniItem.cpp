@@ -79,9 +79,8 @@ SniPixmaps pixmapsOf(const QImage& icon) {
     }
     // Hosts pick the size nearest to their panel's; give them the common ones.
     for (int side : {16, 22, 24, 32, 48}) {
-        const QImage img =
-            icon.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                .convertToFormat(QImage::Format_ARGB32);
+        const QImage img = icon.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                               .convertToFormat(QImage::Format_ARGB32);
         SniPixmap p;
         p.width = img.width();
         p.height = img.height();
@@ -253,25 +252,22 @@ void SniItem::setToolTip(const QString& text) {
 }
 
 void SniItem::registerWithWatcher(int attempt) {
-    fprintf(stderr, "DEBUG registerWithWatcher %d shown %d present %d\n", attempt, shown_, watcherPresent());
     if (!shown_ || !watcherPresent()) {
         return;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        kWatcher, QStringLiteral("/StatusNotifierWatcher"), kWatcher,
-        QStringLiteral("RegisterStatusNotifierItem"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kWatcher, QStringLiteral("/StatusNotifierWatcher"), kWatcher,
+                                       QStringLiteral("RegisterStatusNotifierItem"));
     call << service_;
     auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this,
             [this, attempt](QDBusPendingCallWatcher* done) {
                 done->deleteLater();
-                fprintf(stderr, "DEBUG register attempt %d error %d shown %d\n", attempt, done->isError(), shown_);
                 // A watcher takes its name before it serves its object: a call in between
                 // finds no object. Try again for a while.
                 if (done->isError() && attempt < 20) {
-                    QTimer::singleShot(250, this, [this, attempt] {
-                        registerWithWatcher(attempt + 1);
-                    });
+                    QTimer::singleShot(250, this,
+                                       [this, attempt] { registerWithWatcher(attempt + 1); });
                 }
             });
 }

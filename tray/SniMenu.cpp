@@ -169,10 +169,13 @@ SniMenu::SniMenu(QMenu* menu, QDBusConnection bus, QObject* parent)
     qDBusRegisterMetaType<BusMenuItems>();
     qDBusRegisterMetaType<BusMenuEvent>();
     qDBusRegisterMetaType<BusMenuEvents>();
-    if (!menu || !bus_.isConnected()) {
+    if (!menu) {
         return;
     }
     watch(menu);
+    if (!bus_.isConnected()) {
+        return;
+    }
     new BusMenuAdaptor(this);
     exported_ = bus_.registerObject(QLatin1String(kPath), this, QDBusConnection::ExportAdaptors);
 }
