@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <cstdio>
+#include <vector>
 
 #include "balloon/Fukidasi.h"
 #include "balloon/LogUnit.h"
@@ -18,6 +19,7 @@
 #include "platform/Files.h"
 #include "platform/Fonts.h"
 #include "platform/SessionEnd.h"
+#include "platform/SessionPlatform.h"
 #include "platform/SingleInstance.h"
 #include "settings_dialog/Config.h"
 #include "timesync/NTPUnit.h"
@@ -26,7 +28,25 @@ int main(int argc, char** argv) {
     // Repaints go over the X connection rather than shared memory: each shared-memory repaint
     // of the clock (twice a second) wakes the program again for the server's completion event.
     qputenv("QT_XCB_NO_MITSHM", "1");
-    QApplication app(argc, argv);
+    // On a Wayland session she runs through Xwayland. Told to Qt as its own argument rather
+    // than through the environment, so that programs she opens keep the session's platform.
+    std::vector<char*> args(argv, argv + argc);
+    static char platformOption[] = "-platform";
+    static char x11[] = "xcb";
+    switch (platform::choosePlatform(platform::currentSession())) {
+    case platform::PlatformChoice::X11:
+        args.insert(args.begin() + (args.empty() ? 0 : 1), {platformOption, x11});
+        break;
+    case platform::PlatformChoice::WaylandWithoutX:
+        std::fprintf(stderr, "なごみ: this Wayland session has no Xwayland; she needs it to keep "
+                             "her outline, her place and her stay on top\n");
+        break;
+    case platform::PlatformChoice::AsIs:
+        break;
+    }
+    int qtArgc = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    QApplication app(qtArgc, args.data());
     QApplication::setApplicationName(QStringLiteral("nagomi"));
     // The character window ends the program itself; closing an error box or a dialog must not.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -17,9 +17,14 @@ namespace shape {
 TCoolForm::TCoolForm(QWidget* form) : QWidget(form), holder_(new TRegionType) {
     holder_->owner = this;
     if (form) {
-        // A form that carries the picture has no frame or caption of its own.
+        // A form that carries the picture has no frame or caption of its own. Its background
+        // can be seen through (an ARGB visual, chosen before the window exists), so a
+        // compositor that ignores the X shape still shows nothing outside the outline.
         if (form->isWindow()) {
             form->setWindowFlag(Qt::FramelessWindowHint, true);
+            if (!form->testAttribute(Qt::WA_WState_Created)) {
+                form->setAttribute(Qt::WA_TranslucentBackground);
+            }
         }
         form->installEventFilter(this);
         setGeometry(0, 0, form->width(), form->height());
@@ -117,11 +122,20 @@ void TCoolForm::applyMask() {
     }
     if (QWidget* w = window()) {
         platform::setWindowShape(w, *holder_->region);
+        outline_ = platform::toQRegion(*holder_->region);
+        hasOutline_ = true;
+        update();
     }
 }
 
 void TCoolForm::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    if (hasOutline_ && window()->testAttribute(Qt::WA_TranslucentBackground)) {
+        // Outside the outline: fully transparent, for compositors that ignore the shape.
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(rect(), Qt::transparent);
+        p.setClipRegion(outline_.translated(-pos()));
+    }
     p.fillRect(rect(), palette().color(QPalette::Window));
     if (image_) {
         p.drawImage(0, 0, *image_);

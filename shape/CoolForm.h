@@ -2,6 +2,7 @@
 // TCoolForm: the picture control that fills a borderless window, shows its bitmap, gives the
 // window the outline of a mask and lets the user drag the window by the picture.
 #include <QPoint>
+#include <QRegion>
 #include <QWidget>
 #include <optional>
 #include <string>
@@ -78,6 +79,9 @@ private:
     QImage* image_ = nullptr;
     TRegionType* holder_;
     std::string rawMask_; // the region data last read
+    // The outline last applied to the window; it outlives a picture change, as the shape does.
+    QRegion outline_;
+    bool hasOutline_ = false;
     bool designing_ = false;
     QMenu* popupMenu_ = nullptr;
 };

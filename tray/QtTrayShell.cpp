@@ -2,12 +2,11 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QMenu>
 #include <QWidget>
 
 #include "platform/TextCodec.h"
+#include "tray/SniItem.h"
 
 namespace tray {
 namespace {
@@ -18,22 +17,32 @@ std::uint32_t get32(const ShellRecord& r, size_t at) {
            static_cast<std::uint32_t>(r[at + 3]) << 24;
 }
 
-bool statusNotifierHostPresent() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() && bus.interface() &&
-           bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
-}
-
 } // namespace
 
 QtTrayShell::QtTrayShell(QWidget* owner) : QObject(owner), owner_(owner) {
-    icon_ = new QSystemTrayIcon(this);
-    sni_ = statusNotifierHostPresent();
-    connect(icon_, &QSystemTrayIcon::activated, this, &QtTrayShell::activated);
+    sni_ = new SniItem(this);
+    connect(sni_, &SniItem::watcherChanged, this, [this] { place(); });
+    // The host has no double-click: its activation (a left click) brings her back.
+    connect(sni_, &SniItem::activateRequested, this, [this] { TTaskTray::dispatch(id_, 0x203); });
+    connect(sni_, &SniItem::contextMenuRequested, this, [this] {
+        TTaskTray::dispatch(id_, 0x204);
+        TTaskTray::dispatch(id_, 0x205);
+    });
+    connect(sni_, &SniItem::secondaryActivateRequested, this, [this] {
+        TTaskTray::dispatch(id_, 0x207);
+        TTaskTray::dispatch(id_, 0x208);
+    });
 }
 
 QtTrayShell::~QtTrayShell() {
-    icon_->hide();
+    if (xembed_) {
+        xembed_->hide();
+    }
+    sni_->setShown(false);
+}
+
+void QtTrayShell::setSniMenu(QMenu* menu) {
+    sni_->setMenu(menu);
 }
 
 std::uint32_t QtTrayShell::addIcon(const QIcon& icon) {
@@ -42,33 +51,60 @@ std::uint32_t QtTrayShell::addIcon(const QIcon& icon) {
     return handle;
 }
 
+bool QtTrayShell::showsStatusNotifier() const {
+    return sni_->shown() && sni_->watcherPresent();
+}
+
+bool QtTrayShell::showsXEmbed() const {
+    return xembed_ && xembed_->isVisible();
+}
+
+void QtTrayShell::place() {
+    sni_->setShown(wanted_);
+    const bool onBus = wanted_ && sni_->watcherPresent();
+    if (wanted_ && !onBus && !xembed_) {
+        xembed_ = new QSystemTrayIcon(this);
+        connect(xembed_, &QSystemTrayIcon::activated, this, &QtTrayShell::xembedActivated);
+    }
+    if (!xembed_) {
+        return;
+    }
+    xembed_->setIcon(icon_);
+    xembed_->setToolTip(tip_);
+    // Qt's XEmbed icon follows tray restarts and a tray that appears later on its own.
+    xembed_->setVisible(wanted_ && !onBus);
+}
+
 bool QtTrayShell::notifyIcon(ShellOp op, const ShellRecord& record) {
     if (op == ShellOp::Delete) {
-        icon_->hide();
+        wanted_ = false;
+        place();
         return true;
     }
     id_ = get32(record, 8);
     const std::uint32_t flags = get32(record, 12);
     auto it = icons_.find(get32(record, 20));
-    if (it != icons_.end()) {
-        icon_->setIcon(it->second);
+    const bool newIcon = it != icons_.end() && it->second.cacheKey() != icon_.cacheKey();
+    if (newIcon) {
+        icon_ = it->second;
+        sni_->setIcon(icon_.pixmap(48, 48).toImage());
     }
     std::string tip;
     if (flags & 4) {
         const char* text = reinterpret_cast<const char*>(record.data() + 24);
         tip.assign(text, strnlen(text, 64));
     }
-    icon_->setToolTip(QString::fromStdString(platform::fromCp932(tip)));
-    if (sni_ && sniMenu_) {
-        icon_->setContextMenu(sniMenu_);
-    }
+    tip_ = QString::fromStdString(platform::fromCp932(tip));
+    sni_->setToolTip(tip_);
     if (op == ShellOp::Add) {
-        if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-            // No notification area (yet): keep the icon wanted; it shows when a host appears.
-            icon_->show();
-            return true;
+        // With no host at all the icon stays wanted and shows when one appears.
+        wanted_ = true;
+        place();
+    } else if (xembed_) {
+        if (newIcon) {
+            xembed_->setIcon(icon_);
         }
-        icon_->show();
+        xembed_->setToolTip(tip_);
     }
     return true;
 }
@@ -93,22 +129,15 @@ void QtTrayShell::showMenu(MenuRef menu, Point at) {
     }
 }
 
-void QtTrayShell::activated(QSystemTrayIcon::ActivationReason reason) {
+void QtTrayShell::xembedActivated(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
     case QSystemTrayIcon::Trigger:
-        if (sni_) {
-            TTaskTray::dispatch(id_,
-                                0x203); // the host has no double-click: a click brings her back
-        } else {
-            TTaskTray::dispatch(id_, 0x201);
-            TTaskTray::dispatch(id_, 0x202);
-        }
+        TTaskTray::dispatch(id_, 0x201);
+        TTaskTray::dispatch(id_, 0x202);
         break;
     case QSystemTrayIcon::Context:
-        if (!sni_) {
-            TTaskTray::dispatch(id_, 0x204);
-            TTaskTray::dispatch(id_, 0x205);
-        }
+        TTaskTray::dispatch(id_, 0x204);
+        TTaskTray::dispatch(id_, 0x205);
         break;
     case QSystemTrayIcon::MiddleClick:
         TTaskTray::dispatch(id_, 0x207);

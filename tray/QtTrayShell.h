@@ -1,8 +1,9 @@
 #pragma once
-// The notification area on this desktop: QSystemTrayIcon. Its activations come back to the
-// tray component as the shell's callback messages.
+// The notification area on this desktop. Two kinds of host exist: StatusNotifierItem hosts
+// on the session bus and XEmbed trays on the X screen. The icon goes to the bus while a
+// watcher is there and to an XEmbed tray otherwise, switching as hosts come and go; the
+// activations of either come back to the tray component as the shell's callback messages.
 #include <QIcon>
-#include <QMenu>
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -15,6 +16,8 @@ class QWidget;
 
 namespace tray {
 
+class SniItem;
+
 class QtTrayShell : public QObject, public TrayShell {
     Q_OBJECT
 public:
@@ -24,11 +27,14 @@ public:
     // Icons are known to the component by handle.
     std::uint32_t addIcon(const QIcon& icon);
 
-    // On StatusNotifierItem hosts the icon reports no right press and no double-click: the
-    // menu is handed to the icon and a left click brings the character back.
-    void setSniMenu(QMenu* menu) { sniMenu_ = menu; }
-    bool isStatusNotifierHost() const { return sni_; }
-    QSystemTrayIcon* icon() const { return icon_; }
+    // The menu a StatusNotifierItem host shows on a right press (XEmbed trays report the press
+    // and the component opens the menu itself).
+    void setSniMenu(QMenu* menu);
+
+    // Where the icon is shown at present.
+    bool showsStatusNotifier() const;
+    bool showsXEmbed() const;
+    const QString& toolTip() const { return tip_; }
 
     bool notifyIcon(ShellOp op, const ShellRecord& record) override;
     Point cursorPos() override;
@@ -37,15 +43,20 @@ public:
     std::uint32_t notifyWindow() override { return 1; }
 
 private:
-    void activated(QSystemTrayIcon::ActivationReason reason);
+    void place();
+    void xembedActivated(QSystemTrayIcon::ActivationReason reason);
 
     QPointer<QWidget> owner_;
-    QSystemTrayIcon* icon_ = nullptr;
+    SniItem* sni_ = nullptr;
+    // Made only while no watcher is on the bus: Qt decides once per process whether its tray
+    // icons go to the bus, and the bus is ours to serve.
+    QSystemTrayIcon* xembed_ = nullptr;
     std::map<std::uint32_t, QIcon> icons_;
     std::uint32_t nextHandle_ = 1;
     std::uint32_t id_ = 0;
-    QPointer<QMenu> sniMenu_;
-    bool sni_ = false;
+    QIcon icon_;
+    QString tip_;
+    bool wanted_ = false;
 };
 
 } // namespace tray

@@ -208,7 +208,7 @@ TEST_F(MainFormTest, TheTickSetsTheClockAndTheTrayTip) {
     EXPECT_TRUE(
         QRegularExpression("^[ 12][0-9][ :][0-5][0-9]$").match(f.ClockLabel->text()).hasMatch())
         << f.ClockLabel->text().toStdString();
-    const QString tip = f.trayShell()->icon()->toolTip();
+    const QString tip = f.trayShell()->toolTip();
     EXPECT_TRUE(QRegularExpression("^\\d{4}/\\d\\d/\\d\\d( \\d{1,2}:\\d\\d:\\d\\d)?$")
                     .match(tip)
                     .hasMatch())
