@@ -100,3 +100,32 @@ start_pulse() {
     PIDS+=($!)
     sleep 0.3
 }
+
+# Starts the StatusNotifierItem host (with its own watcher) on the session bus and sets
+# SNI_HOST to its pid. The host has a start-up race of its own: it may ask its watcher before
+# the watcher serves its object, and then exits on the error a moment after the watcher's name
+# appeared. Such a start is not what is under test, so it is tried again.
+start_sni_host() {
+    local try
+    for try in 1 2 3 4 5; do
+        gtk-sni-tray-standalone --watcher --bottom --end -s 32 >"$WORK/host.log" 2>&1 &
+        SNI_HOST=$!
+        PIDS+=($SNI_HOST)
+        for _ in $(seq 200); do
+            sni_watcher_up && break
+            kill -0 "$SNI_HOST" 2>/dev/null || break
+            sleep 0.05
+        done
+        sleep 1
+        kill -0 "$SNI_HOST" 2>/dev/null && sni_watcher_up && return 0
+        echo "the tray host ended during its start ($(tail -n1 "$WORK/host.log")); again" >&2
+        wait "$SNI_HOST" 2>/dev/null || true
+    done
+    fail "the tray host did not stay up"
+}
+
+sni_watcher_up() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:org.kde.StatusNotifierWatcher 2>/dev/null |
+        grep -q 'boolean true'
+}

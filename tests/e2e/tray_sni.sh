@@ -23,9 +23,8 @@ items() {
 
 host=""
 start_host() {
-    gtk-sni-tray-standalone --watcher --bottom --end -s 32 >"$WORK/host.log" 2>&1 &
-    host=$!
-    PIDS+=($host)
+    start_sni_host
+    host=$SNI_HOST
 }
 stop_host() {
     kill "$host"
@@ -94,7 +93,6 @@ sleep 0.5
 viewable "$win" || fail "a left click on the icon did not bring her back"
 
 # The host restarts: the icon comes back.
-echo "restart" >&2
 stop_host
 sleep 0.5
 start_host
@@ -112,7 +110,6 @@ grep -q $'^Top=300\r$' pikmain.ini || fail "settings not written at おしまい
 iconv -f CP932 -t UTF-8 piklog.txt | tail -n 1 | grep -q 'ぴこぷる終了します．' || fail "no end line"
 
 # Host before her: the icon at once; it leaves the host when she ends.
-echo "before" >&2
 "$NAGOMI" 2>>"$WORK/stderr" &
 pid=$!
 PIDS+=($pid)

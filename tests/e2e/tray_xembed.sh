@@ -94,9 +94,8 @@ viewable "$win" || fail "a double-click on the re-docked icon did not bring her 
 
 # A StatusNotifierItem host comes: the icon leaves the tray for the host; the host goes: it
 # docks in the tray again.
-gtk-sni-tray-standalone --watcher --bottom --end -s 32 >"$WORK/host.log" 2>&1 &
-host=$!
-PIDS+=($host)
+start_sni_host
+host=$SNI_HOST
 wait_undocked "the icon stayed in the tray beside the StatusNotifierItem host"
 kill "$host"
 wait "$host" 2>/dev/null || true
