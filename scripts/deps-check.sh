@@ -77,6 +77,13 @@ else
 fi
 EOS
 )
+# The hiding happens in a private mount namespace, which needs the root to be a mount point:
+# in a plain chroot it is not, and nothing could be hidden safely.
+if ! mountpoint -q /; then
+    echo "deps-check: / is not a mount point (a chroot?); bind-mount the root onto itself" \
+        "before entering it (mount --bind DIR DIR)" >&2
+    exit 1
+fi
 ns=(unshare --mount)
 [ "$(id -u)" -eq 0 ] || ns+=(--map-root-user)
 if HIDDEN="${existing[*]}" WORK="$work" REPO="$repo" BUILD="$build" TARGET="$target" \
