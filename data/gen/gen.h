@@ -73,6 +73,12 @@ public:
     RgbaPicture resolveAlpha() const;
 
 private:
+    // The samples of output pixel (x, y) summed, key-coloured ones left out when skipKey.
+    struct SampleSum {
+        int r = 0, g = 0, b = 0, n = 0;
+    };
+    SampleSum sum(int x, int y, bool skipKey) const;
+
     int width_, height_, ss_;
     double scale_ = 1.0, dx_ = 0.0, dy_ = 0.0;
     std::vector<Rgb> samples_;

@@ -159,22 +159,27 @@ void Canvas::setView(double scale, double dx, double dy) {
     dy_ = dy;
 }
 
+Canvas::SampleSum Canvas::sum(int x, int y, bool skipKey) const {
+    SampleSum t;
+    const size_t sw = static_cast<size_t>(width_ * ss_);
+    for (int j = 0; j < ss_; ++j) {
+        for (int i = 0; i < ss_; ++i) {
+            const Rgb& s =
+                samples_[static_cast<size_t>(y * ss_ + j) * sw + static_cast<size_t>(x * ss_ + i)];
+            if (skipKey && s == kKey) {
+                continue;
+            }
+            t.r += s.r, t.g += s.g, t.b += s.b, ++t.n;
+        }
+    }
+    return t;
+}
+
 Picture Canvas::resolve(bool keyed) const {
     Picture out{width_, height_, std::vector<Rgb>(static_cast<size_t>(width_ * height_))};
-    int sw = width_ * ss_;
     for (int y = 0; y < height_; ++y) {
         for (int x = 0; x < width_; ++x) {
-            int r = 0, g = 0, b = 0, n = 0;
-            for (int j = 0; j < ss_; ++j) {
-                for (int i = 0; i < ss_; ++i) {
-                    const Rgb& s = samples_[static_cast<size_t>(y * ss_ + j) * sw +
-                                            static_cast<size_t>(x * ss_ + i)];
-                    if (keyed && s == kKey) {
-                        continue;
-                    }
-                    r += s.r, g += s.g, b += s.b, ++n;
-                }
-            }
+            const auto [r, g, b, n] = sum(x, y, keyed);
             Rgb& p = out.pixels[static_cast<size_t>(y * width_ + x)];
             if (keyed && n * 2 <= ss_ * ss_) {
                 p = kKey; // mostly outside: the whole pixel goes
@@ -194,20 +199,9 @@ Picture Canvas::resolve(bool keyed) const {
 RgbaPicture Canvas::resolveAlpha() const {
     RgbaPicture out{width_, height_,
                     std::vector<std::uint8_t>(static_cast<size_t>(width_ * height_) * 4)};
-    int sw = width_ * ss_;
     for (int y = 0; y < height_; ++y) {
         for (int x = 0; x < width_; ++x) {
-            int r = 0, g = 0, b = 0, n = 0;
-            for (int j = 0; j < ss_; ++j) {
-                for (int i = 0; i < ss_; ++i) {
-                    const Rgb& s = samples_[static_cast<size_t>(y * ss_ + j) * sw +
-                                            static_cast<size_t>(x * ss_ + i)];
-                    if (s == kKey) {
-                        continue;
-                    }
-                    r += s.r, g += s.g, b += s.b, ++n;
-                }
-            }
+            const auto [r, g, b, n] = sum(x, y, true);
             std::uint8_t* p = &out.rgba[static_cast<size_t>(y * width_ + x) * 4];
             if (n == 0) {
                 continue; // transparent black

@@ -65,6 +65,16 @@ wait_host_menu() {
     fail "a right press on the icon opened no menu"
 }
 
+# A right press on the icon, then the keys that walk the menu the host draws.
+host_menu() {
+    xdotool mousemove "$ix" "$iy"
+    sleep 0.2
+    xdotool click 3
+    wait_host_menu
+    sleep 0.2
+    xdotool key "$@"
+}
+
 # Host after her: no icon until the host comes, then the icon.
 "$NAGOMI" 2>"$WORK/stderr" &
 pid=$!
@@ -75,12 +85,7 @@ start_host
 wait_icon "$pid"
 
 # Her menu, from the host: "ないない" (second from the end) hides her.
-xdotool mousemove "$ix" "$iy"
-sleep 0.2
-xdotool click 3
-wait_host_menu
-sleep 0.2
-xdotool key Up Up Return
+host_menu Up Up Return
 sleep 0.5
 viewable "$win" && fail "ないない from the host's menu left her shown"
 [ -s piklog.txt ] || fail "no log"
@@ -99,12 +104,7 @@ start_host
 wait_icon "$pid"
 
 # "おしまい。" from the host's menu ends her the orderly way.
-xdotool mousemove "$ix" "$iy"
-sleep 0.2
-xdotool click 3
-wait_host_menu
-sleep 0.2
-xdotool key Up Return
+host_menu Up Return
 wait_exit "$pid"
 grep -q $'^Top=300\r$' pikmain.ini || fail "settings not written at おしまい。"
 iconv -f CP932 -t UTF-8 piklog.txt | tail -n 1 | grep -q 'ぴこぷる終了します．' || fail "no end line"
