@@ -9,7 +9,7 @@ app=$(app_dir 1)
 cp "$DATA/fukidasi.bmp" "$app/"
 cd "$app"
 # The balloon lingers 3 s after the last line: time enough for the screenshot on a busy machine.
-printf 'Top=500\r\nLeft=700\r\nisLog=1\r\nSerifuInterval=300\r\nFukidasiInterval=3000\r\nShowCalender=0\r\n' >pikmain.ini
+write_ini 'Top=500\r\nLeft=700\r\nisLog=1\r\nSerifuInterval=300\r\nFukidasiInterval=3000\r\nShowCalender=0\r\n'
 
 mkfifo "$WORK/say"
 "$TOOLS/balloon_probe" <"$WORK/say" >/dev/null 2>"$WORK/stderr" &

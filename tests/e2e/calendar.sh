@@ -34,7 +34,7 @@ calendar_menu() {
 }
 
 # Small, at its place, captioned with this month.
-printf 'CalX=300\r\nCalY=200\r\nCalSize=1\r\nLeft=700\r\nTop=300\r\n' >pikmain.ini
+write_ini 'CalX=300\r\nCalY=200\r\nCalSize=1\r\nLeft=700\r\nTop=300\r\n'
 start_program
 cal=$(wait_window "Calender: $month")
 [ "$(window_pos "$cal")" = "300 200" ] || fail "calendar at $(window_pos "$cal"), not 300 200"

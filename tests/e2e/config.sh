@@ -7,8 +7,10 @@ source "$(dirname "$0")/lib.sh"
 start_xvfb
 app=$(app_dir 1)
 cd "$app"
-# The calendar stands well away from her, so her menu is never under it.
-printf 'Top=200\r\nLeft=300\r\nShowCalender=1\r\nCalSize=2\r\nCalX=800\r\nCalY=600\r\n' >pikmain.ini
+# The calendar stands well away from her, so her menu is never under it. The time signal is on:
+# the walks through the dialog below count on its fields being enabled, and no check here minds
+# its lines.
+printf 'Top=200\r\nLeft=300\r\nShowCalender=1\r\nCalSize=2\r\nCalX=800\r\nCalY=600\r\nOclock=1\r\n' >pikmain.ini
 "$NAGOMI" 2>"$WORK/stderr" &
 pid=$!
 PIDS+=($pid)

@@ -13,7 +13,7 @@ chmod +x "$WORK/bin/xdg-open"
 export PATH="$WORK/bin:$PATH"
 unset XDG_CURRENT_DESKTOP KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID
 cd "$app"
-printf 'Top=100\r\nLeft=100\r\nShowCalender=0\r\n' >pikmain.ini
+write_ini 'Top=100\r\nLeft=100\r\nShowCalender=0\r\n'
 "$NAGOMI" 2>"$WORK/stderr" &
 pid=$!
 PIDS+=($pid)

@@ -38,7 +38,7 @@ hide_her() {
     return 0
 }
 
-printf 'Left=300\r\nTop=200\r\nShowCalender=1\r\n' >pikmain.ini
+write_ini 'Left=300\r\nTop=200\r\nShowCalender=1\r\n'
 start_program
 cal=$(wait_window "Calender: $month")
 before=$(stat -c %Y.%s pikmain.ini)
@@ -73,7 +73,7 @@ kill -KILL "$pid"
 wait "$pid" 2>/dev/null || true
 for _ in $(seq 40); do [ "$(count_windows)" -eq 0 ] && break; sleep 0.05; done
 [ -e .nagomi.lock ] || fail "no lock file was made"
-printf 'ShowCalender=0\r\nLeft=300\r\nTop=200\r\n' >pikmain.ini
+write_ini 'ShowCalender=0\r\nLeft=300\r\nTop=200\r\n'
 start_program
 hide_her
 second_start

@@ -68,12 +68,22 @@ inner_point() {
         awk '{w=$3-$1; if (w>best) {best=w; x=int(($1+$3)/2); y=int(($2+$4)/2)}} END{print x, y}'
 }
 
-# A fresh app folder with the default character.
+# A fresh app folder with the default character, and settings with the hourly time signal off.
 app_dir() {
     local d="$WORK/app$1"
     mkdir -p "$d"
     cp "$DATA/pikprsn.bmp" "$d/"
+    printf 'Oclock=0\r\n' >"$d/pikmain.ini"
     echo "$d"
+}
+
+# Writes ./pikmain.ini: the lines of the printf format $1, then the hourly time signal off. A
+# run that starts within the first minute of an hour would otherwise hear the signal: lines in
+# the log and a balloon beside her that the test did not ask for.
+write_ini() {
+    # shellcheck disable=SC2059
+    printf "$1" >pikmain.ini
+    printf 'Oclock=0\r\n' >>pikmain.ini
 }
 
 # Writes N numbered CR LF lines.

@@ -106,8 +106,7 @@ check_look() {
     cp "$DATA/fukidasi.bmp" "$app/"
     cd "$app"
     # No clock over her; the balloon lingers 1.5 s after its last line.
-    printf 'Top=300\r\nLeft=700\r\nShowCalender=0\r\nShowTime=0\r\nisLog=1\r\nSerifuInterval=300\r\nFukidasiInterval=1500\r\n' \
-        >pikmain.ini
+    write_ini 'Top=300\r\nLeft=700\r\nShowCalender=0\r\nShowTime=0\r\nisLog=1\r\nSerifuInterval=300\r\nFukidasiInterval=1500\r\n'
     sync_pointer
     deskshot="$WORK/desk.bmp"
     wait_desktop "$deskshot"

@@ -34,7 +34,7 @@ her_menu() {
 }
 
 # Beyond every screen: back home, and saved there.
-printf 'Left=5000\r\nTop=200\r\nShowCalender=1\r\nCalX=-4000\r\nCalY=50\r\n' >pikmain.ini
+write_ini 'Left=5000\r\nTop=200\r\nShowCalender=1\r\nCalX=-4000\r\nCalY=50\r\n'
 start_program
 cal=$(wait_window "Calender: $month")
 expect_pos "$win" "793 167" "she"
@@ -57,7 +57,7 @@ saved CalX=100
 saved CalY=100
 
 # Partly on the screen: left alone.
-printf 'Left=1200\r\nTop=900\r\nShowCalender=1\r\nCalX=-150\r\nCalY=-100\r\n' >pikmain.ini
+write_ini 'Left=1200\r\nTop=900\r\nShowCalender=1\r\nCalX=-150\r\nCalY=-100\r\n'
 start_program
 cal=$(wait_window "Calender: $month")
 expect_pos "$win" "1200 900" "she, partly shown,"
@@ -68,7 +68,7 @@ saved CalX=-150
 
 # The mail window beyond the screen comes back when shown. Mail checking is on but no server
 # answers: the first check ends in an error box, which is closed.
-printf 'Left=300\r\nTop=200\r\nShowCalender=0\r\nMailCheck=1\r\nMailInterval=60\r\n' >pikmain.ini
+write_ini 'Left=300\r\nTop=200\r\nShowCalender=0\r\nMailCheck=1\r\nMailInterval=60\r\n'
 printf 'POPServer=127.0.0.1\r\nMailX=9000\r\nMailY=-9000\r\n' >>pikmain.ini
 start_program
 box=$(wait_window なごみ)
@@ -83,7 +83,7 @@ saved MailY=0
 
 # Scale 2 on this screen: her saved place is beyond the halved screen, and her default place
 # would be too, so it is pulled in until she is wholly on the screen.
-printf 'Left=693\r\nTop=100\r\nShowCalender=0\r\n' >pikmain.ini
+write_ini 'Left=693\r\nTop=100\r\nShowCalender=0\r\n'
 start_program env QT_SCALE_FACTOR=2
 read -r x y < <(window_pos "$win")
 read -r w h < <(size_of "$win")

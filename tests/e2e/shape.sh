@@ -53,7 +53,7 @@ wait_exit "$pid"
 app=$(app_dir 2)
 cd "$app"
 convert -size 2100x2100 pattern:gray50 -type bilevel BMP3:big.bmp
-printf 'PikImage=big.bmp\r\nShowCalender=0\r\n' >pikmain.ini
+write_ini 'PikImage=big.bmp\r\nShowCalender=0\r\n'
 for run in 1 2; do
     "$NAGOMI" 2>"$WORK/stderr-big$run" &
     pid=$!

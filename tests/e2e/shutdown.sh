@@ -11,7 +11,7 @@ start_line=$(printf ' PP: ぴこぷる起動しました．' | iconv -f UTF-8 -t
 app=$(app_dir 1)
 cd "$app"
 # The calendar would stand over her at 100,100.
-printf 'isLog=1\r\nTop=100\r\nLeft=100\r\nShowCalender=0\r\n' >pikmain.ini
+write_ini 'isLog=1\r\nTop=100\r\nLeft=100\r\nShowCalender=0\r\n'
 numbered_lines 1500 >piklog.txt
 "$NAGOMI" 2>"$WORK/stderr1" &
 pid=$!
@@ -42,7 +42,7 @@ tail -n2 piklog.txt | head -n1 | grep -qF "$start_line" || fail "no start line"
 # 1022 lines + start + stop = 1024: the file is not rewritten.
 app=$(app_dir 2)
 cd "$app"
-printf 'isLog=1\r\n' >pikmain.ini
+write_ini 'isLog=1\r\n'
 numbered_lines 1022 >piklog.txt
 cp piklog.txt "$WORK/original"
 inode=$(stat -c %i piklog.txt)
@@ -71,14 +71,14 @@ PIDS+=($pid)
 for _ in $(seq 400); do [ -f pikprsn.bmp.msk ] && break; sleep 0.005; done
 kill -TERM "$pid"
 wait_exit "$pid"
-[ -f pikmain.ini ] || fail "settings not written when stopped during start-up"
+grep -q '^Top=' pikmain.ini || fail "settings not written when stopped during start-up"
 echo "ok: stopped during start-up"
 
 # A SIGTERM while a bad value's error box is up at start: nothing more is made, and the file
 # keeps the user's values (not the window's design place or a black clock).
 app=$(app_dir 5)
 cd "$app"
-printf 'ShowTime=x\r\nTop=50\r\nLeft=61\r\nClockFontBGColor=255\r\nisLog=1\r\n' >pikmain.ini
+write_ini 'ShowTime=x\r\nTop=50\r\nLeft=61\r\nClockFontBGColor=255\r\nisLog=1\r\n'
 "$NAGOMI" 2>"$WORK/stderr5" &
 pid=$!
 PIDS+=($pid)
@@ -96,7 +96,7 @@ done
 app=$(app_dir 6)
 cd "$app"
 convert -size 2400x2400 xc:white +noise Random -threshold 50% -type TrueColor BMP3:noisy.bmp
-printf 'PikImage=noisy.bmp\r\nTop=40\r\nLeft=41\r\nisLog=1\r\n' >pikmain.ini
+write_ini 'PikImage=noisy.bmp\r\nTop=40\r\nLeft=41\r\nisLog=1\r\n'
 "$NAGOMI" 2>"$WORK/stderr6" &
 pid=$!
 PIDS+=($pid)
@@ -113,6 +113,7 @@ echo "ok: closed during start-up"
 # ends the program, with the failure on stderr; the menu's quit keeps the program running.
 app=$(app_dir 7)
 cd "$app"
+rm pikmain.ini
 mkdir pikmain.ini
 "$NAGOMI" 2>"$WORK/stderr7" &
 pid=$!
@@ -126,7 +127,7 @@ echo "ok: session end with an unwritable settings file"
 # The X server going away ends the program at once; the settings and the log are still saved.
 app=$(app_dir 3)
 cd "$app"
-printf 'isLog=1\r\nTop=50\r\nLeft=60\r\n' >pikmain.ini
+write_ini 'isLog=1\r\nTop=50\r\nLeft=60\r\n'
 "$NAGOMI" 2>"$WORK/stderr3" &
 pid=$!
 PIDS+=($pid)

@@ -47,7 +47,7 @@ her_menu() {
 
 # Mail checking on: her menu's mail item is enabled. No server answers, so the first check ends
 # in an error box, which is closed.
-printf 'Left=300\r\nTop=200\r\nShowCalender=1\r\nMailCheck=1\r\nMailInterval=60\r\n' >pikmain.ini
+write_ini 'Left=300\r\nTop=200\r\nShowCalender=1\r\nMailCheck=1\r\nMailInterval=60\r\n'
 printf 'POPServer=127.0.0.1\r\nMailX=700\r\nMailY=600\r\n' >>pikmain.ini
 "$NAGOMI" 2>"$WORK/stderr" &
 pid=$!

@@ -12,7 +12,7 @@ start_xvfb
 app=$(app_dir 1)
 cp "$DATA/fukidasi.bmp" "$app/"
 cd "$app"
-printf 'isLog=1\r\nTop=300\r\nLeft=700\r\nShowCalender=0\r\n' >pikmain.ini
+write_ini 'isLog=1\r\nTop=300\r\nLeft=700\r\nShowCalender=0\r\n'
 viewable() { xwininfo -id "$1" | grep -q 'IsViewable'; }
 
 items() {

@@ -10,7 +10,7 @@ source "$(dirname "$0")/lib.sh"
 start_xvfb
 app=$(app_dir 1)
 cd "$app"
-printf 'Top=300\r\nLeft=700\r\nShowCalender=0\r\n' >pikmain.ini
+write_ini 'Top=300\r\nLeft=700\r\nShowCalender=0\r\n'
 viewable() { xwininfo -id "$1" | grep -q 'IsViewable'; }
 
 tray=""

@@ -142,7 +142,7 @@ grep -q "^error 'connect' API でWindows ソケットエラー: Connection timed
 start_xvfb
 app=$(app_dir 1)
 cd "$app"
-printf 'isLog=1\r\nMailCheck=1\r\nMailInterval=1\r\nPOPServer=127.0.0.2\r\nPOPAccount=a\r\nPOPPassword=b\r\n' >pikmain.ini
+write_ini 'isLog=1\r\nMailCheck=1\r\nMailInterval=1\r\nPOPServer=127.0.0.2\r\nPOPAccount=a\r\nPOPPassword=b\r\n'
 "$NAGOMI" 2>"$WORK/stderr" &
 pid=$!
 PIDS+=($pid)
@@ -159,7 +159,7 @@ cd "$WORK"
 # orderly way: settings saved, the log closed with its end line.
 app=$(app_dir 2)
 cd "$app"
-printf 'isLog=1\r\nMailCheck=1\r\nMailInterval=1\r\nPOPServer=127.0.0.9\r\nPOPAccount=a\r\nPOPPassword=b\r\n' >pikmain.ini
+write_ini 'isLog=1\r\nMailCheck=1\r\nMailInterval=1\r\nPOPServer=127.0.0.9\r\nPOPAccount=a\r\nPOPPassword=b\r\n'
 : >"$WORK/drip.out"
 "$NAGOMI" 2>"$WORK/stderr" &
 pid=$!
