@@ -21,11 +21,15 @@ grep -q '^set ' "$WORK/out" && fail "a small offset set the clock"
 grep -q '^say ' "$WORK/out" && fail "a reply spoke"
 
 # Nine hours off: the (recorded) clock setting is asked for, nine hours ahead.
+# Compared as instants around the exchange: text to the minute differs across a minute's turn.
+t0=$(date +%s)
 probe localhost "$((zone_hours + 9))" 2000 500 1500
+t1=$(date +%s)
 set_line=$(sed -n 's/^set //p' "$WORK/out")
 [ -n "$set_line" ] || fail "a nine-hour offset set nothing: $(cat "$WORK/out")"
-want=$(date -d '+9 hours' '+%Y-%m-%d %H:%M')
-[ "${set_line:0:16}" = "$want" ] || fail "clock would be set to $set_line, wanted $want"
+set_at=$(date -d "$set_line" +%s) || fail "unreadable time: $set_line"
+[ "$set_at" -ge $((t0 + 9 * 3600 - 2)) ] && [ "$set_at" -le $((t1 + 9 * 3600 + 2)) ] ||
+    fail "clock would be set to $set_line, wanted nine hours after $(date -d "@$t0" '+%F %T')"
 
 # A silent server: the time-out line; a datagram from another port meanwhile changes nothing.
 socat -u UDP-RECV:123,bind=127.0.0.2 /dev/null &
