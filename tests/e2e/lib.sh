@@ -11,6 +11,12 @@ cleanup() {
     local status=$?
     for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null || true; done
     for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null || true; done
+    # Servers started through a script are no children of ours: wait for them too, so that the
+    # next run finds their ports free.
+    local _
+    for p in "${PIDS[@]}"; do
+        for _ in $(seq 100); do kill -0 "$p" 2>/dev/null || break; sleep 0.05; done
+    done
     rm -rf "$WORK" 2>/dev/null || true
     exit "$status"
 }
