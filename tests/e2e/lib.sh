@@ -79,7 +79,7 @@ app_dir() {
     local d="$WORK/app$1"
     mkdir -p "$d"
     cp "$DATA/pikprsn.bmp" "$d/"
-    printf 'Oclock=0\r\n' >"$d/pikmain.ini"
+    (cd "$d" && write_ini '')
     echo "$d"
 }
 

@@ -8,6 +8,19 @@ export XDG_RUNTIME_DIR="$WORK/rt"
 mkdir -p "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
+# Waits (TRIES × 50 ms) for the compositor's log line "PREFIX :N" and prints :N, the display of
+# its Xwayland; on failure the log's end goes to stderr.
+xwayland_display() {
+    local prefix="$1" tries="$2"
+    for _ in $(seq "$tries"); do
+        grep -q "$prefix" "$WORK/compositor.log" 2>/dev/null && break
+        sleep 0.05
+    done
+    grep -o "$prefix :[0-9]*" "$WORK/compositor.log" | grep -o ':[0-9]*$' && return 0
+    tail -n 5 "$WORK/compositor.log" >&2
+    return 1
+}
+
 # weston with the X11 backend and the software renderer, a plain desktop and no panel.
 start_weston() {
     printf '[core]\nidle-time=0\n[shell]\nbackground-color=0xff3060c0\npanel-position=none\nlocking=false\n' \
@@ -16,12 +29,7 @@ start_weston() {
     weston --config="$WORK/weston.ini" --backend=x11-backend.so --use-pixman --xwayland \
         --socket="$WL" --width=1280 --height=1024 >"$WORK/compositor.log" 2>&1 &
     PIDS+=($!)
-    for _ in $(seq 200); do
-        grep -q 'xserver listening on display' "$WORK/compositor.log" 2>/dev/null && break
-        sleep 0.05
-    done
-    XW=$(grep -o 'xserver listening on display :[0-9]*' "$WORK/compositor.log" | grep -o ':[0-9]*$') ||
-        fail "weston did not start: $(tail -n 5 "$WORK/compositor.log")"
+    XW=$(xwayland_display 'xserver listening on display' 200) || fail "weston did not start"
 }
 
 # GNOME's compositor nested in an X window; its Xwayland wants the cookie it writes.
@@ -30,12 +38,7 @@ start_mutter() {
     MUTTER_DEBUG_DUMMY_MODE_SPECS=1280x1024 mutter --nested --wayland \
         >"$WORK/compositor.log" 2>&1 &
     PIDS+=($!)
-    for _ in $(seq 300); do
-        grep -q 'Using public X11 display' "$WORK/compositor.log" 2>/dev/null && break
-        sleep 0.05
-    done
-    XW=$(grep -o 'Using public X11 display :[0-9]*' "$WORK/compositor.log" | grep -o ':[0-9]*$') ||
-        fail "mutter did not start: $(tail -n 5 "$WORK/compositor.log")"
+    XW=$(xwayland_display 'Using public X11 display' 300) || fail "mutter did not start"
     for _ in $(seq 100); do
         ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* >/dev/null 2>&1 && break
         sleep 0.05
