@@ -36,7 +36,7 @@ LogFile::~LogFile() {
 void LogFile::open(const std::string& path) {
     close();
     const bool existed = platform::fileExists(path);
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    int fd = platform::openRegularFile(path, O_RDWR | O_CREAT, 0644);
     if (fd < 0) {
         throw platform::AppError(existed ? platform::msgCannotOpen(path)
                                          : platform::msgCannotCreate(path));
@@ -195,7 +195,7 @@ size_t cp932Cut(std::string_view line, size_t max) {
 } // namespace
 
 bool trimLogFile(const std::string& path, size_t keep) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = platform::openRegularFile(path, O_RDONLY);
     if (fd < 0) {
         return false;
     }

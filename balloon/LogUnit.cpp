@@ -44,7 +44,7 @@ TLogForm::~TLogForm() {
 void TLogForm::FormCreate() {
     const std::string path = platform::joinPath(core::StartDir(), core::kLogFileName);
     if (core::settings().isLog && platform::fileExists(path)) {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd_ = platform::openRegularFile(path, O_RDONLY);
         if (fd_ < 0) {
             throw platform::AppError(platform::msgCannotOpen(path));
         }

@@ -17,14 +17,36 @@ bool fileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-std::optional<std::string> readFile(const std::string& path, std::size_t maxBytes) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return std::nullopt;
-    }
+int openRegularFile(const std::string& path, int flags, unsigned createMode) {
+    // Looked at before opening: opening a device can itself have effects.
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return -1;
+    }
+    // O_NONBLOCK: the name may have been swapped for a FIFO since, whose open would wait for a
+    // writer.
+    const int fd =
+        ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, static_cast<mode_t>(createMode));
+    if (fd < 0) {
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    // Regular files never block; the flag is dropped so writes behave as usual.
+    const int fl = ::fcntl(fd, F_GETFL);
+    if (fl >= 0) {
+        ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+    }
+    return fd;
+}
+
+std::optional<std::string> readFile(const std::string& path, std::size_t maxBytes) {
+    const int fd = openRegularFile(path, O_RDONLY);
+    if (fd < 0) {
         return std::nullopt;
     }
     std::string out;

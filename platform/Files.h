@@ -11,7 +11,14 @@ namespace platform {
 
 bool fileExists(const std::string& path);
 
-// The whole file, or nullopt when it cannot be opened. At most `maxBytes` are read.
+// Opens `path` only when it is a regular file, close-on-exec; -1 (errno set) otherwise. A FIFO
+// would block the open or the read for good and a device may never end, so anything that is not
+// a regular file is refused like a file that cannot be opened. `flags` are open(2)'s access
+// flags (O_RDONLY, O_RDWR | O_CREAT, ...).
+int openRegularFile(const std::string& path, int flags, unsigned createMode = 0644);
+
+// The whole file, or nullopt when it cannot be opened or is no regular file. At most `maxBytes`
+// are read.
 std::optional<std::string> readFile(const std::string& path,
                                     std::size_t maxBytes = std::size_t{256} << 20);
 

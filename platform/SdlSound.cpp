@@ -9,6 +9,9 @@
 namespace platform {
 namespace {
 
+// A sound file is decoded whole into memory; beyond this it is no alarm sound.
+constexpr std::size_t kMaxSoundBytes = std::size_t{128} << 20;
+
 class SdlSound : public Sound {
 public:
     ~SdlSound() override {
@@ -72,7 +75,14 @@ private:
         if (file.empty() || !fileExists(file)) {
             return false;
         }
-        chunk_ = Mix_LoadWAV(file.c_str());
+        // Read through our own opener: SDL would block for good on a FIFO under the name.
+        const auto bytes = readFile(file, kMaxSoundBytes);
+        if (!bytes) {
+            std::fprintf(stderr, "なごみ: cannot play %s (not a readable file)\n", file.c_str());
+            return false;
+        }
+        SDL_RWops* rw = SDL_RWFromConstMem(bytes->data(), static_cast<int>(bytes->size()));
+        chunk_ = rw ? Mix_LoadWAV_RW(rw, 1) : nullptr;
         if (!chunk_) {
             std::fprintf(stderr, "なごみ: cannot play %s (%s)\n", file.c_str(), Mix_GetError());
             return false;

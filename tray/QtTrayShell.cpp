@@ -64,7 +64,10 @@ void QtTrayShell::place() {
     const bool onBus = wanted_ && sni_->watcherPresent();
     if (wanted_ && !onBus && !xembed_) {
         xembed_ = new QSystemTrayIcon(this);
-        connect(xembed_, &QSystemTrayIcon::activated, this, &QtTrayShell::xembedActivated);
+        // Queued: the menu opened from a click may end her, and that deletes the icon's window,
+        // which must not happen while the window is still delivering the click.
+        connect(xembed_, &QSystemTrayIcon::activated, this, &QtTrayShell::xembedActivated,
+                Qt::QueuedConnection);
     }
     if (!xembed_) {
         return;

@@ -3,7 +3,7 @@
 # Japanese and English and starts the launcher; her icon in several hicolor sizes; the launcher
 # makes the data folder, seeds it without overwriting the user's files and starts her there;
 # a second start through the entry ends at once; --autostart on/off places and removes the
-# entry in the autostart folder. Arguments: NAGOMI TOOLS_DIR DATA_DIR BUILD_DIR.
+# entry in the autostart folder; a copy cut short is completed, never kept. Arguments: NAGOMI TOOLS_DIR DATA_DIR BUILD_DIR.
 source "$(dirname "$0")/lib.sh"
 BUILD=$(realpath "$4")
 prefix="$WORK/pre fix" # a space, as a user's home may have
@@ -37,6 +37,8 @@ export HOME="$WORK/home" XDG_DATA_HOME="$WORK/home/data" XDG_CONFIG_HOME="$WORK/
 mkdir -p "$HOME" "$XDG_DATA_HOME/nagomi"
 folder="$XDG_DATA_HOME/nagomi"
 printf 'mine\n' >"$folder/help.rtf" # the user's own file stays
+# A copy an earlier start cut short (a full disk) is no file of the user's: it is made whole.
+head -c 53248 "$prefix/share/nagomi/chime.wav" >"$folder/chime.wav"
 cd "$WORK"
 "$launcher" 2>"$WORK/stderr" &
 pid=$!
@@ -44,7 +46,7 @@ PIDS+=($pid)
 wait_window Mainform >/dev/null
 [ "$(readlink "/proc/$pid/cwd")" = "$folder" ] || fail "she works in $(readlink "/proc/$pid/cwd")"
 [ "$(readlink "/proc/$pid/exe")" = "$prefix/libexec/nagomi/nagomi" ] || fail "the launcher did not exec her"
-for f in pikprsn.bmp fukidasi.bmp back.bmp Version.txt index.html; do
+for f in pikprsn.bmp fukidasi.bmp back.bmp Version.txt index.html chime.wav; do
     cmp -s "$prefix/share/nagomi/$f" "$folder/$f" || fail "$f was not copied"
 done
 [ "$(cat "$folder/help.rtf")" = mine ] || fail "the user's help.rtf was overwritten"
@@ -61,4 +63,30 @@ cmp -s "$entry" "$XDG_CONFIG_HOME/autostart/nagomi.desktop" || fail "no autostar
 "$launcher" --autostart off >/dev/null || fail "--autostart off failed"
 [ -e "$XDG_CONFIG_HOME/autostart/nagomi.desktop" ] && fail "the autostart entry stayed"
 "$launcher" --bogus 2>/dev/null && fail "an unknown option was accepted"
+"$launcher" --help >"$WORK/help" 2>&1 || fail "--help ended with status $?"
+grep -q '^usage: nagomi' "$WORK/help" || fail "--help printed no usage: $(cat "$WORK/help")"
+
+# A disk that fills during the first copy (a file size limit here) leaves each default whole or
+# absent, never cut; the next start completes them. The launcher runs from a copy of the prefix
+# whose program only ends, so nothing but the copy is under the limit.
+fake="$WORK/fake"
+mkdir -p "$fake/bin" "$fake/libexec/nagomi"
+cp "$launcher" "$fake/bin/nagomi"
+printf '#!/bin/sh\nexit 0\n' >"$fake/libexec/nagomi/nagomi"
+chmod +x "$fake/libexec/nagomi/nagomi"
+ln -s "$prefix/share" "$fake/share"
+full="$WORK/full/nagomi"
+(trap '' XFSZ; ulimit -f 60; XDG_DATA_HOME="$WORK/full" "$fake/bin/nagomi") 2>"$WORK/full.err" || true
+[ -s "$WORK/full.err" ] || fail "no word of the files that could not be copied"
+for f in "$prefix/share/nagomi"/*; do
+    [ -f "$f" ] || continue
+    to="$full/${f##*/}"
+    [ ! -e "$to" ] || cmp -s "$f" "$to" || fail "${f##*/} was left cut ($(stat -c %s "$to") bytes)"
+done
+ls -a "$full" | grep -q 'nagomi-' && fail "temporary copies were left: $(ls -a "$full")"
+XDG_DATA_HOME="$WORK/full" "$fake/bin/nagomi" || fail "the second start failed"
+for f in "$prefix/share/nagomi"/*; do
+    [ -f "$f" ] || continue
+    cmp -s "$f" "$full/${f##*/}" || fail "${f##*/} not completed by the second start"
+done
 echo "ok: install"

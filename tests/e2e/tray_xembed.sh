@@ -7,42 +7,20 @@ if [ -z "${NAGOMI_SESSION_BUS:-}" ]; then
     exec env NAGOMI_SESSION_BUS=1 dbus-run-session -- bash "$0" "$@"
 fi
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/lib_tray.sh"
 start_xvfb
 app=$(app_dir 1)
 cd "$app"
 write_ini 'Top=300\r\nLeft=700\r\nShowCalender=0\r\n'
 viewable() { xwininfo -id "$1" | grep -q 'IsViewable'; }
 
-tray=""
-start_tray() {
-    trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
-    tray=$!
-    PIDS+=($tray)
-}
 stop_tray() {
     kill "$tray"
     wait "$tray" 2>/dev/null || true
 }
-
-# Our docked icon: a small viewable window of ours at the bottom of the screen. Sets icon.
-docked() {
-    icon=""
-    for w in $(xdotool search --onlyvisible --classname nagomi 2>/dev/null); do
-        eval "$(xdotool getwindowgeometry --shell "$w")"
-        [ "$WIDTH" -le 32 ] && [ "$HEIGHT" -le 32 ] && [ "$Y" -gt 900 ] && icon=$w
-    done
-    [ -n "$icon" ]
-}
-wait_docked() {
-    for _ in $(seq 200); do
-        docked && return 0
-        sleep 0.05
-    done
-    fail "$1"
-}
 wait_undocked() {
     for _ in $(seq 200); do
-        docked || return 0
+        xembed_docked || return 0
         sleep 0.05
     done
     fail "$1"
@@ -53,33 +31,18 @@ pid=$!
 PIDS+=($pid)
 win=$(wait_window Mainform)
 sleep 0.5
-docked && fail "an icon docked with no tray running"
+xembed_docked && fail "an icon docked with no tray running"
 
 # Tray after her.
-start_tray
-wait_docked "the icon did not dock in a tray started after her"
+start_trayer
+wait_xembed_docked "the icon did not dock in a tray started after her"
 
 # Tray restarted: the icon docks again, and it still answers.
 stop_tray
-start_tray
-wait_docked "the icon did not dock again after the tray restarted"
-eval "$(xdotool getwindowgeometry --shell "$icon")"
-xdotool mousemove "$((X + WIDTH / 2))" "$((Y + HEIGHT / 2))"
-sleep 0.2
+start_trayer
+wait_xembed_docked "the icon did not dock again after the tray restarted"
 # "ないない" from the icon's menu, then a double-click on the icon.
-xdotool click 3
-menu=""
-for _ in $(seq 40); do
-    for w in $(xdotool search --onlyvisible --classname nagomi 2>/dev/null); do
-        [ "$w" = "$win" ] && continue
-        eval "$(xdotool getwindowgeometry --shell "$w")"
-        [ "$HEIGHT" -gt 60 ] && [ "$HEIGHT" -lt 400 ] && menu=$w
-    done
-    [ -n "$menu" ] && break
-    sleep 0.05
-done
-[ -n "$menu" ] || fail "a right press on the re-docked icon opened no menu"
-xdotool key Up Up Return
+xembed_menu "$win" Up Up Return
 for _ in $(seq 40); do
     viewable "$win" || break
     sleep 0.05
@@ -99,7 +62,7 @@ host=$SNI_HOST
 wait_undocked "the icon stayed in the tray beside the StatusNotifierItem host"
 kill "$host"
 wait "$host" 2>/dev/null || true
-wait_docked "the icon did not come back to the tray when the host went"
+wait_xembed_docked "the icon did not come back to the tray when the host went"
 
 kill -TERM "$pid"
 wait_exit "$pid"

@@ -7,6 +7,9 @@
 #include <filesystem>
 
 #include "TempDir.h"
+#include "balloon/LogStream.h"
+#include "platform/AppError.h"
+#include "platform/Bitmap.h"
 #include "platform/Files.h"
 
 namespace fs = std::filesystem;
@@ -83,4 +86,50 @@ TEST(ReadTail, GivesTheLastBytesAndTellsWhereTheyStart) {
     EXPECT_EQ(platform::readTail(fd, 100, fromStart), "0123456789");
     EXPECT_TRUE(fromStart);
     ::close(fd);
+}
+
+// A FIFO, a device or a folder under a data file's name: each reader refuses it at once, as a
+// file it cannot open, instead of waiting for a writer or reading forever.
+TEST(RegularFilesOnly, EveryReaderRefusesWhatIsNoRegularFile) {
+    alarm(10); // a reader that blocks fails the test instead of hanging it
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("back.bmp").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(dir.file("piklog.txt").c_str(), 0600), 0);
+    fs::create_directory(dir.file("folder.bmp"));
+    fs::create_symlink(dir.file("back.bmp"), dir.file("link.bmp"));
+
+    for (const std::string& path : {dir.file("back.bmp"), dir.file("link.bmp"),
+                                    dir.file("folder.bmp"), std::string("/dev/zero")}) {
+        EXPECT_FALSE(platform::readFile(path).has_value()) << path;
+        EXPECT_EQ(platform::openRegularFile(path, O_RDONLY), -1) << path;
+        EXPECT_EQ(platform::openRegularFile(path, O_RDWR | O_CREAT), -1) << path;
+        EXPECT_THROW(platform::loadPictureFile(path), platform::AppError) << path;
+    }
+    balloon::LogFile log;
+    try {
+        log.open(dir.file("piklog.txt"));
+        ADD_FAILURE() << "a FIFO was opened as the log";
+    } catch (const platform::AppError& e) {
+        EXPECT_EQ(std::string(e.what()), "ファイル " + dir.file("piklog.txt") + " は開けません");
+    }
+    EXPECT_FALSE(balloon::trimLogFile(dir.file("piklog.txt"), 1024));
+    EXPECT_TRUE(fs::is_fifo(dir.file("piklog.txt")));
+    alarm(0);
+}
+
+TEST(RegularFilesOnly, RegularFilesAndLinksToThemOpenAsBefore) {
+    TempDir dir;
+    dir.write("pikmain.ini", "Top=1\r\n");
+    fs::create_symlink("pikmain.ini", dir.file("link.ini"));
+    EXPECT_EQ(platform::readFile(dir.file("link.ini")), "Top=1\r\n");
+
+    // Created when missing, and blocking as an ordinary descriptor is.
+    const int fd = platform::openRegularFile(dir.file("piklog.txt"), O_RDWR | O_CREAT, 0640);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
+    EXPECT_NE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
+    ::close(fd);
+    EXPECT_EQ(fs::status(dir.file("piklog.txt")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(platform::openRegularFile(dir.file("missing"), O_RDONLY), -1);
 }
