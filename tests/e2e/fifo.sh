@@ -7,14 +7,9 @@ start_xvfb
 
 # She ends on SIGTERM within 10 s with status 0.
 ends_on_sigterm() {
-    local how="$1" status=0
+    local how="$1"
     kill -TERM "$pid"
-    for _ in $(seq 200); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.05
-    done
-    kill -0 "$pid" 2>/dev/null && fail "$how: SIGTERM did not end her"
-    wait "$pid" || status=$?
+    wait_status "$pid" "$how"
     [ "$status" = 0 ] || fail "$how: status $status"
 }
 

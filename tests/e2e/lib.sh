@@ -68,6 +68,19 @@ wait_exit() {
     wait "$pid" || true
 }
 
+# Waits for a process to end by itself (bounded) and sets status to its exit status; $2 names
+# the case. (Not through $(...): only this shell can wait for its children.)
+wait_status() {
+    local pid="$1"
+    for _ in $(seq 200); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    kill -0 "$pid" 2>/dev/null && fail "$2: she did not end"
+    status=0
+    wait "$pid" || status=$?
+}
+
 # An opaque point of the character: the centre of the widest rectangle of its mask.
 inner_point() {
     "$TOOLS/shape_probe" mask "$1" |

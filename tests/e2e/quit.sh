@@ -24,13 +24,8 @@ start_her() {
 
 # She ended by herself within 10 s, with status 0 and everything in place.
 ended_well() {
-    local how="$1" status=0
-    for _ in $(seq 200); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.05
-    done
-    kill -0 "$pid" 2>/dev/null && fail "$how: she did not end"
-    wait "$pid" || status=$?
+    local how="$1"
+    wait_status "$pid" "$how"
     [ "$status" = 0 ] || fail "$how: status $status ($(tail -n 3 "$WORK/stderr.$how"))"
     grep -q $'^Top=300\r$' pikmain.ini || fail "$how: settings not written"
     tail -n1 piklog.txt | grep -qF "$stop_line" || fail "$how: no end line in the log"
