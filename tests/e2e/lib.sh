@@ -57,28 +57,22 @@ window_pos() {
     xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} END{print x, y}'
 }
 
-# Waits for a process to end by itself (bounded) and returns its status.
-wait_exit() {
-    local pid="$1"
-    for _ in $(seq 200); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.05
-    done
-    kill -0 "$pid" 2>/dev/null && fail "process $pid did not end"
-    wait "$pid" || true
-}
-
 # Waits for a process to end by itself (bounded) and sets status to its exit status; $2 names
-# the case. (Not through $(...): only this shell can wait for its children.)
+# it in the failure. (Not through $(...): only this shell can wait for its children.)
 wait_status() {
     local pid="$1"
     for _ in $(seq 200); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.05
     done
-    kill -0 "$pid" 2>/dev/null && fail "$2: she did not end"
+    kill -0 "$pid" 2>/dev/null && fail "${2:-process $pid} did not end"
     status=0
     wait "$pid" || status=$?
+}
+
+# Waits for a process to end by itself (bounded), whatever its status.
+wait_exit() {
+    wait_status "$1"
 }
 
 # An opaque point of the character: the centre of the widest rectangle of its mask.
