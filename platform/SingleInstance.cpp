@@ -174,20 +174,28 @@ void SingleInstance::listen(std::function<void()> restore, InstanceLimits limits
     listenNow();
     // When accept fails (at the descriptor limit, say), Qt closes the listening socket and
     // removes its file without a signal; without a new one no later start could bring her back.
-    auto* watch = new QTimer(server_);
-    watch->setInterval(limits_.relistenMs);
-    QObject::connect(watch, &QTimer::timeout, server_, [this] {
-        if (server_->isListening() && server_->socketDescriptor() >= 0) {
-            return;
+    // It is looked for often only while connections are open (or it is lost), and now and then
+    // otherwise: an idle program is not woken every second for it.
+    watch_ = new QTimer(server_);
+    QObject::connect(watch_, &QTimer::timeout, server_, [this] {
+        if (!server_->isListening() || server_->socketDescriptor() < 0) {
+            if (!lost_) {
+                std::fprintf(stderr, "なごみ: the socket %s was lost; making it anew\n",
+                             socketPath_.c_str());
+            }
+            lost_ = true;
+            listenNow();
         }
-        if (!lost_) {
-            std::fprintf(stderr, "なごみ: the socket %s was lost; making it anew\n",
-                         socketPath_.c_str());
-        }
-        lost_ = true;
-        listenNow();
+        watchClosely();
     });
-    watch->start();
+    watchClosely();
+}
+
+void SingleInstance::watchClosely() {
+    const int interval = openPeers_ > 0 || lost_ ? limits_.relistenMs : limits_.idleCheckMs;
+    if (!watch_->isActive() || watch_->interval() != interval) {
+        watch_->start(interval);
+    }
 }
 
 void SingleInstance::listenNow() {
@@ -214,7 +222,11 @@ void SingleInstance::acceptPending() {
             continue;
         }
         ++openPeers_;
-        QObject::connect(peer, &QObject::destroyed, server_, [this] { --openPeers_; });
+        QObject::connect(peer, &QObject::destroyed, server_, [this] {
+            --openPeers_;
+            watchClosely();
+        });
+        watchClosely();
         QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
         QTimer::singleShot(limits_.deadlineMs, peer, [peer] {
             peer->abort();

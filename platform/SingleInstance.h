@@ -8,6 +8,7 @@
 
 class QLocalServer;
 class QLocalSocket;
+class QTimer;
 
 namespace platform {
 
@@ -16,7 +17,10 @@ namespace platform {
 struct InstanceLimits {
     int deadlineMs = 2000; // a connection is closed when it has not asked by then
     int maxPeers = 16;     // connections open at once; further ones are closed at once
-    int relistenMs = 1000; // how often a lost listening socket is looked for and made anew
+    // How often a lost listening socket is looked for (and made anew): while connections are
+    // open or it is lost, and while none are.
+    int relistenMs = 1000;
+    int idleCheckMs = 10000;
 };
 
 class SingleInstance {
@@ -42,11 +46,13 @@ private:
     void listenNow();
     void acceptPending();
     void serve(QLocalSocket* peer);
+    void watchClosely();
 
     std::string socketPath_;
     int lockFd_ = -1;
     bool primary_ = true;
     QLocalServer* server_ = nullptr;
+    QTimer* watch_ = nullptr;
     std::function<void()> restore_;
     InstanceLimits limits_;
     int openPeers_ = 0;

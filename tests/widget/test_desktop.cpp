@@ -356,7 +356,8 @@ TEST(SingleInstance, ALostListeningSocketIsMadeAnew) {
     const std::string path = platform::instanceSocketPath(dir.path());
     platform::SingleInstance first(dir.path());
     int restores = 0;
-    first.listen([&] { ++restores; }, {.deadlineMs = 2000, .maxPeers = 16, .relistenMs = 50});
+    first.listen([&] { ++restores; },
+                 {.deadlineMs = 2000, .maxPeers = 16, .relistenMs = 50, .idleCheckMs = 50});
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
     // A limit that leaves exactly 8 descriptors free (the lowest free ones are handed out).
