@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <X11/ICE/ICElib.h>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -29,6 +30,14 @@ bool g_armed = false;
 void onSignal(int) {
     const char c = 1;
     [[maybe_unused]] auto n = ::write(g_pipe[1], &c, 1);
+}
+
+// The session manager's connection broke: it ended or crashed, and the session is over.
+// libICE's default handler would exit() at once from inside the toolkit's read, leaving the
+// single-instance socket behind and reporting failure. Returning marks the connection dead;
+// the orderly end follows from the event loop.
+void onSessionManagerLost(IceConn) {
+    onSignal(0);
 }
 
 void atExit() {
@@ -59,6 +68,12 @@ void installSessionEndHandlers(std::function<void()> onEnd) {
         sigaction(SIGTERM, &sa, nullptr);
         sigaction(SIGINT, &sa, nullptr);
         sigaction(SIGHUP, &sa, nullptr);
+        // A session manager need not wait for her after Die: her last words to its closed
+        // socket must fail, not kill her. (Qt's own sockets ignore SIGPIPE the same way.)
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGPIPE, &ignore, nullptr);
+        IceSetIOErrorHandler(onSessionManagerLost);
         // A blocking mail check gives way at once to a signal (its byte stays in the pipe for
         // the event loop) and to the end of the display's connection.
         addWaitInterrupt(g_pipe[0], POLLIN);

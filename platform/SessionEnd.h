@@ -1,6 +1,7 @@
 #pragma once
-// SIGTERM, SIGINT and the end of the X session all end the program the orderly way: `onEnd`
-// runs on the UI thread from the event loop.
+// SIGTERM, SIGINT and the end of the X session (the session manager's SaveYourself, or the loss
+// of the session manager) all end the program the orderly way: `onEnd` runs on the UI thread
+// from the event loop.
 #include <functional>
 
 namespace platform {

@@ -11,13 +11,13 @@
 set -euo pipefail
 
 build=(build-essential cmake ninja-build pkg-config qt6-base-dev libsdl2-mixer-dev
-       libxcb1-dev libxcb-shape0-dev)
+       libxcb1-dev libxcb-shape0-dev libice-dev)
 run=(fonts-ipafont-gothic fonts-ipafont-mincho qt6-qpa-plugins qt6-translations-l10n)
 headless=(xvfb xdotool trayer imagemagick)
 test=(libgtest-dev libgmock-dev xvfb xdotool x11-utils trayer imagemagick openbox
       desktop-file-utils pulseaudio pulseaudio-utils sox socat procps iproute2
       dovecot-core dovecot-pop3d chrony dbus-daemon dbus-bin haskell-gtk-sni-tray-utils
-      weston xwayland mutter)
+      weston xwayland mutter libsm-dev)
 bench=(libbenchmark-dev libpixman-1-dev)
 fuzz=(clang libclang-rt-14-dev)
 
