@@ -22,6 +22,12 @@ words_file() {
     printf '}'
 }
 
+# 16 MiB of CP932 kana in one line of plain text: no space to break at.
+kana_file() {
+    awk 'BEGIN { s = "\202\240\202\242\202\244\202\246\202\250";
+                 for (n = 0; n < 16777216 - 10; n += 10) printf "%s", s }'
+}
+
 now_ms() { date +%s%3N; }
 
 # Waits until the window is no longer viewable; prints nothing, fails after the limit.
@@ -103,3 +109,4 @@ measure() {
 
 measure runs
 measure words
+measure kana
