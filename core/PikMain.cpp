@@ -522,10 +522,10 @@ void TMainForm::N3Click() {
     }
 }
 void TMainForm::N5Click() {
-    // Not tied to her hide command: the panel shows even while she is hidden.
+    // Not tied to her hide command: the panel shows even while she is hidden. The first time
+    // it stands beside her, not over her.
     if (help::HelpForm) {
-        help::HelpForm->show();
-        help::HelpForm->raise();
+        help::HelpForm->showBeside(frameGeometry());
     }
 }
 void TMainForm::N8Click() {

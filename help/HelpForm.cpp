@@ -16,8 +16,6 @@
 #include "platform/AppError.h"
 #include "platform/Files.h"
 #include "platform/Fonts.h"
-#include "platform/Lines.h"
-#include "platform/TextCodec.h"
 
 // Outside any namespace, as Qt's resource initialiser must be.
 static void initHelpResources() {
@@ -28,6 +26,28 @@ namespace help {
 
 THelpPanel* HelpForm = nullptr;
 
+const char* const kCutNotice = "（長すぎるため、ここから先は省略しました）";
+
+QPoint besidePosition(const QSize& frame, const QRect& avoid, const QRect& area, int gap) {
+    const auto keptIn = [&](QPoint p) {
+        p.setX(std::max(area.left(), std::min(p.x(), area.right() + 1 - frame.width())));
+        p.setY(std::max(area.top(), std::min(p.y(), area.bottom() + 1 - frame.height())));
+        return p;
+    };
+    const int middleY = avoid.center().y() - frame.height() / 2;
+    const int middleX = avoid.center().x() - frame.width() / 2;
+    const QPoint right(avoid.right() + 1 + gap, middleY);
+    const QPoint left(avoid.left() - gap - frame.width(), middleY);
+    for (const QPoint p : {right, left, QPoint(middleX, avoid.bottom() + 1 + gap),
+                           QPoint(middleX, avoid.top() - gap - frame.height())}) {
+        const QPoint kept = keptIn(p);
+        if (area.contains(QRect(kept, frame)) && !QRect(kept, frame).intersects(avoid)) {
+            return kept;
+        }
+    }
+    return keptIn(area.right() - avoid.right() >= avoid.left() - area.left() ? right : left);
+}
+
 namespace {
 
 constexpr const char* kHelpFile = "help.rtf";
@@ -35,6 +55,9 @@ constexpr const char* kHistoryFile = "Version.txt";
 constexpr const char* kPageFile = "index.html";
 // Help and history are small text files; anything far larger is not one of ours.
 constexpr std::size_t kMaxFileBytes = 16u << 20;
+
+constexpr int kFrameAllowance = 6;
+constexpr int kTitleAllowance = 40;
 
 const QString kHistoryCaption = QStringLiteral("履歴");
 const QString kHelpCaption = QStringLiteral("ヘルプ");
@@ -86,7 +109,9 @@ std::string readWhole(const std::string& path) {
 } // namespace
 
 THelpPanel::THelpPanel(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    // A tool window with a title and no buttons: "とじる" hides the panel, and the window manager
+    // is asked for no minimise, maximise or close box.
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     HelpForm = this;
     initHelpResources();
     setWindowTitle(QStringLiteral("解説とたわごと"));
@@ -161,6 +186,12 @@ void THelpPanel::loadHelp() {
     }
     const RtfDocument doc = readRtf(readWhole(path));
     fillDocument(*Memo1->document(), doc);
+    if (doc.cut) {
+        QTextCursor end(Memo1->document());
+        end.movePosition(QTextCursor::End);
+        end.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        end.insertText(QString::fromUtf8(kCutNotice));
+    }
     Memo1->moveCursor(QTextCursor::Start);
 }
 
@@ -169,11 +200,15 @@ void THelpPanel::loadHistory() {
     if (!platform::fileExists(path)) {
         return;
     }
-    // Plain text, line by line, without the formatting the help text left behind.
-    const std::string data = readWhole(path);
+    // Plain text, line by line, without the formatting the help text left behind; bounded as the
+    // help is, as the pane lays out long lines just as slowly.
+    const RtfDocument doc = readPlainText(readWhole(path));
     QStringList lines;
-    for (const std::string_view line : platform::splitLines(data)) {
-        lines << QString::fromStdString(platform::fromCp932(line));
+    for (const RtfParagraph& line : doc.paragraphs) {
+        lines << QString::fromStdString(line.text());
+    }
+    if (doc.cut) {
+        lines << QString::fromUtf8(kCutNotice);
     }
     Memo1->clear();
     Memo1->setCurrentCharFormat(QTextCharFormat());
@@ -194,6 +229,27 @@ void THelpPanel::Button2Click() {
 void THelpPanel::Label1Click() {
     // The desktop's opener shows the page; whether it could is not ours to report.
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(fileIn(kPageFile))));
+}
+
+void THelpPanel::showBeside(const QRect& character) {
+    if (!placed_) {
+        placed_ = true;
+        const QScreen* screen = QGuiApplication::screenAt(character.center());
+        if (!screen) {
+            screen = QGuiApplication::primaryScreen();
+        }
+        if (screen) {
+            // Before its first showing the window manager's frame is not known yet: allow for a
+            // title bar and borders.
+            QSize outer = frameGeometry().size();
+            if (outer == size()) {
+                outer += QSize(2 * kFrameAllowance, kTitleAllowance + kFrameAllowance);
+            }
+            move(besidePosition(outer, character, screen->availableGeometry()));
+        }
+    }
+    show();
+    raise();
 }
 
 void THelpPanel::showEvent(QShowEvent* event) {

@@ -2,6 +2,9 @@
 // THelpPanel: the help panel "解説とたわごと", modeless, created hidden at start. It shows the
 // help text (help.rtf) or the version history (Version.txt) from StartDir.
 #include <QDialog>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 
 class QLabel;
 class QPushButton;
@@ -23,6 +26,11 @@ public:
     QPushButton* Button2 = nullptr; // 履歴 / ヘルプ
     QTextEdit* Memo1 = nullptr;
 
+    // Shows the panel and brings it to the front. The first time it stands beside `character`
+    // (a window's frame, in desktop coordinates), on that window's screen; later it stays where
+    // the user left it.
+    void showBeside(const QRect& character);
+
     void Button1Click() { hide(); }
     void Button2Click();
     void Label1Click();
@@ -41,5 +49,13 @@ private:
 
 // The one help panel, or null before it exists.
 extern THelpPanel* HelpForm;
+
+// Where a window of outer size `frame` stands beside `avoid` (to the right or left, whichever has
+// room; else below or above) inside `area`, `gap` pixels apart. Where none has room, on the side
+// with the most, kept inside `area`.
+QPoint besidePosition(const QSize& frame, const QRect& avoid, const QRect& area, int gap = 8);
+
+// The line that ends the pane when the file was too long to show whole.
+extern const char* const kCutNotice;
 
 } // namespace help

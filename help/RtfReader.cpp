@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "help/RtfBuilder.h"
 #include "platform/TextCodec.h"
 
 namespace help {
@@ -39,9 +40,6 @@ std::string mapFontFace(const std::string& face) {
 
 namespace {
 
-// What a run and a paragraph break cost against the output bound besides their text, so a
-// flood of empty paragraphs or format changes is bounded too.
-constexpr std::size_t kItemCharge = 32;
 constexpr int kMaxIndent = 31680; // 22 inches in twips
 constexpr std::size_t kMaxFaceBytes = 256;
 
@@ -100,16 +98,11 @@ struct CharState {
     int font = -1; // -1: the document's default font
 };
 
-struct ParaState {
-    RtfAlign align = RtfAlign::Left;
-    int left = 0, right = 0, first = 0;
-};
-
 enum class Dest { Text, FontTable, ColorTable, Skip };
 
 struct GroupState {
     CharState ch;
-    ParaState para;
+    RtfParagraphFormat para;
     int uc = 1;
     Dest dest = Dest::Text;
 };
@@ -146,7 +139,7 @@ public:
 
     RtfDocument readRich() {
         bool ended = false;
-        while (pos_ < in_.size() && !full_) {
+        while (pos_ < in_.size() && !out_.full()) {
             const auto c = static_cast<unsigned char>(in_[pos_]);
             if (c == '{') {
                 ++pos_;
@@ -185,7 +178,7 @@ public:
 
     RtfDocument readPlain() {
         size_t start = 0;
-        while (start < in_.size() && !full_) {
+        while (start < in_.size() && !out_.full()) {
             size_t end = in_.find_first_of("\r\n", start);
             if (end == std::string_view::npos) {
                 end = in_.size();
@@ -196,9 +189,6 @@ public:
                 ++end;
             }
             start = end + 1;
-        }
-        if (full_) {
-            doc_.complete = false;
         }
         return std::move(doc_);
     }
@@ -230,12 +220,15 @@ private:
         if (cur_.dest == Dest::FontTable) {
             commitFont();
         }
-        if (stack_.empty()) {
+        if (stack_.size() <= 1) {
+            // The document's end. Its last paragraph, still open, keeps the document's format
+            // rather than taking the one from outside the document.
+            stack_.clear();
             return true;
         }
         cur_ = stack_.back();
         stack_.pop_back();
-        return stack_.empty();
+        return false;
     }
 
     // ---- control words and symbols
@@ -394,7 +387,7 @@ private:
     void textWord(std::string_view w, bool hasParam, int param) {
         const bool on = !hasParam || param != 0;
         CharState& ch = cur_.ch;
-        ParaState& pa = cur_.para;
+        RtfParagraphFormat& pa = cur_.para;
         if (w == "b") {
             ch.bold = on;
         } else if (w == "i") {
@@ -416,7 +409,7 @@ private:
         } else if (w == "plain") {
             ch = CharState{};
         } else if (w == "pard") {
-            pa = ParaState{};
+            pa = RtfParagraphFormat{};
         } else if (w == "ql") {
             pa.align = RtfAlign::Left;
         } else if (w == "qc") {
@@ -590,63 +583,19 @@ private:
         return r;
     }
 
-    bool charge(size_t n) {
-        if (full_ || n > limits_.maxOutput - used_) {
-            full_ = true;
-            doc_.complete = false;
-            return false;
-        }
-        used_ += n;
-        return true;
-    }
-
     void appendText(const std::string& text) {
         if (text.empty() || skipping() || cur_.dest != Dest::Text) {
             return;
         }
         // A high surrogate with no low one after it stands for one unknown character.
-        std::string t = highSurrogate_ ? "?" + text : text;
+        const std::string t = highSurrogate_ ? "?" + text : text;
         highSurrogate_ = 0;
-        RtfRun f = format();
-        const bool extend = !para_.runs.empty() && para_.runs.back().sameFormat(f);
-        const size_t overhead = extend ? 0 : kItemCharge;
-        const size_t room = limits_.maxOutput - used_;
-        if (!full_ && t.size() + overhead > room && room > overhead) {
-            // Keep what fits, cut at a character boundary, and read no further.
-            size_t cut = room - overhead;
-            while (cut > 0 && (static_cast<unsigned char>(t[cut]) & 0xC0) == 0x80) {
-                --cut;
-            }
-            t.resize(cut);
-            used_ = limits_.maxOutput;
-            full_ = true;
-            doc_.complete = false;
-            if (t.empty()) {
-                return;
-            }
-        } else if (!charge(t.size() + overhead)) {
-            return;
-        }
-        if (extend) {
-            para_.runs.back().text += t;
-        } else {
-            f.text = std::move(t);
-            para_.runs.push_back(std::move(f));
-        }
+        out_.append(t, format(), cur_.para);
     }
 
     void endParagraph() {
         flush();
-        // Text already read is kept even when the break itself no longer fits.
-        if (!charge(kItemCharge) && para_.runs.empty()) {
-            return;
-        }
-        para_.align = cur_.para.align;
-        para_.leftIndent = cur_.para.left;
-        para_.rightIndent = cur_.para.right;
-        para_.firstIndent = cur_.para.first;
-        doc_.paragraphs.push_back(std::move(para_));
-        para_ = RtfParagraph{};
+        out_.endParagraph(cur_.para);
     }
 
     void finish() {
@@ -655,7 +604,7 @@ private:
             highSurrogate_ = 0;
             appendText("?"); // a high surrogate left alone
         }
-        if (!para_.runs.empty()) {
+        if (out_.paragraphOpen()) {
             endParagraph();
         }
     }
@@ -702,9 +651,7 @@ private:
     bool colorSet_ = false;
 
     RtfDocument doc_;
-    RtfParagraph para_;
-    size_t used_ = 0;
-    bool full_ = false;
+    RtfBuilder out_{doc_, limits_};
 };
 
 } // namespace
@@ -715,6 +662,10 @@ RtfDocument readRtf(std::string_view bytes, const RtfLimits& limits) {
         return reader.readRich();
     }
     return reader.readPlain();
+}
+
+RtfDocument readPlainText(std::string_view bytes, const RtfLimits& limits) {
+    return Reader(bytes, limits).readPlain();
 }
 
 } // namespace help

@@ -5,6 +5,8 @@
 // (bold, italic, underline, strike-through, size, colour, face), paragraph alignment and
 // indents, CP932 bytes and Unicode escapes. Everything else is skipped. Nesting depth and output
 // size are bounded, and a broken or truncated file yields what could be read before the break.
+// The bounds are sized for a text pane: text layout slows down with the length of a paragraph
+// and the number of format changes in it, so long paragraphs are broken into shorter ones.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -51,19 +53,27 @@ struct RtfDocument {
     std::vector<RtfParagraph> paragraphs;
     // False when the input ended early, was malformed, or a limit cut it short.
     bool complete = true;
+    // True when the output bound left text out: what is shown is not all there is.
+    bool cut = false;
     // The paragraphs' text joined with "\n"; handy for tests and plain views.
     std::string text() const;
 };
 
 struct RtfLimits {
-    std::size_t maxDepth = 200;         // deeper groups are skipped
-    std::size_t maxOutput = 8u << 20;   // bytes of text plus a charge per run and paragraph
-    std::size_t maxTableEntries = 4096; // fonts and colours each
+    std::size_t maxDepth = 200;           // deeper groups are skipped
+    std::size_t maxOutput = 1u << 20;     // bytes of text plus a charge per run and paragraph
+    std::size_t maxParagraph = 16u << 10; // bytes of text plus a charge per run; longer
+                                          // paragraphs are broken, at a space where there is one
+    std::size_t maxTableEntries = 4096;   // fonts and colours each
 };
 
 // Reads `bytes` as RTF. Input that does not start with "{\rtf" is taken as CP932 plain text,
 // one paragraph per line.
 RtfDocument readRtf(std::string_view bytes, const RtfLimits& limits = {});
+
+// Reads `bytes` as CP932 plain text, one paragraph per line (CR LF, CR or LF), within the same
+// bounds, whatever the bytes start with.
+RtfDocument readPlainText(std::string_view bytes, const RtfLimits& limits = {});
 
 // The face the desktop has for a face name a file may ask for (the Japanese MS faces map to the
 // IPA faces); other names come back as they are.

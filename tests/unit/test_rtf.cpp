@@ -111,6 +111,10 @@ TEST(RtfReader, ParagraphsBreaksAndParagraphFormatting) {
     EXPECT_EQ(p[3].align, RtfAlign::Justify);
     EXPECT_EQ(p[4].align, RtfAlign::Left);
     EXPECT_EQ(p[5].text(), "tail"); // text after the last \par is a paragraph too
+    EXPECT_EQ(p[5].align, RtfAlign::Left);
+    // ... in the document's format, not the one from before the document began.
+    EXPECT_EQ(readRtf("{\\rtf1\\qc\\li90 tail}").paragraphs[0].align, RtfAlign::Center);
+    EXPECT_EQ(readRtf("{\\rtf1\\qc\\li90 tail}").paragraphs[0].leftIndent, 90);
     // An empty paragraph is an empty line.
     EXPECT_EQ(text("{\\rtf1 a\\par\\par b}"), "a\n\nb");
     // A backslash before a line end is a paragraph mark; bare line ends are nothing.
@@ -238,4 +242,141 @@ TEST(RtfReader, PlainTextIsReadLineByLine) {
     EXPECT_TRUE(d.complete);
     EXPECT_EQ(d.text(), "line one\nあ～\n\nlast");
     EXPECT_EQ(readRtf("").paragraphs.size(), 0u);
+}
+
+namespace {
+
+// Every paragraph within the bound, counted as the reader counts it: text plus a charge per run.
+void expectParagraphsWithin(const RtfDocument& d, size_t bound) {
+    for (const help::RtfParagraph& p : d.paragraphs) {
+        size_t cost = 0;
+        for (const help::RtfRun& r : p.runs) {
+            cost += r.text.size() + 32;
+        }
+        EXPECT_LE(cost, bound);
+    }
+}
+
+} // namespace
+
+TEST(RtfReader, LongParagraphsAreBrokenAfterASpaceWithNothingLost) {
+    help::RtfLimits limits;
+    limits.maxParagraph = 100;
+    std::string words;
+    for (int i = 0; i < 200; ++i) {
+        words += "word" + std::to_string(i) + " ";
+    }
+    words += "{\\b bold}";
+    const RtfDocument d = readRtf("{\\rtf1\\qc\\li720\\fi-240 " + words + "\\par next}", limits);
+    EXPECT_TRUE(d.complete);
+    EXPECT_FALSE(d.cut);
+    ASSERT_GT(d.paragraphs.size(), 10u);
+    expectParagraphsWithin(d, 100);
+    std::string joined;
+    for (size_t i = 0; i + 1 < d.paragraphs.size(); ++i) {
+        const help::RtfParagraph& p = d.paragraphs[i];
+        joined += p.text();
+        if (i + 2 < d.paragraphs.size()) {
+            EXPECT_EQ(p.text().back(), ' ') << i; // never inside a word
+        }
+        // The parts keep the paragraph's format; only the first has the first-line indent.
+        EXPECT_EQ(p.align, RtfAlign::Center);
+        EXPECT_EQ(p.leftIndent, 720);
+        EXPECT_EQ(p.firstIndent, i == 0 ? -240 : 0) << i;
+    }
+    EXPECT_EQ(joined, readRtf("{\\rtf1 " + words + "}").text());
+    EXPECT_TRUE(d.paragraphs[d.paragraphs.size() - 2].runs.back().bold);
+    EXPECT_EQ(d.paragraphs.back().text(), "next");
+    EXPECT_EQ(d.paragraphs.back().firstIndent, -240); // a paragraph of its own again
+}
+
+TEST(RtfReader, TextWithoutSpacesIsBrokenBetweenCharacters) {
+    help::RtfLimits limits;
+    limits.maxParagraph = 101;
+    std::string kana;
+    for (int i = 0; i < 500; ++i) {
+        kana += "\\'82\\'a0"; // あ, three bytes in UTF-8
+    }
+    for (const std::string& input : {"{\\rtf1 " + kana + "}", std::string(1500, 'x')}) {
+        const RtfDocument d = readRtf(input, limits);
+        ASSERT_GT(d.paragraphs.size(), 10u);
+        expectParagraphsWithin(d, 101);
+        std::string joined;
+        for (const help::RtfParagraph& p : d.paragraphs) {
+            joined += p.text();
+        }
+        EXPECT_EQ(joined.size(), 1500u);
+    }
+    // あ is three bytes: 101 - 32 leaves room for 23 of them, never for a part of one.
+    const RtfDocument d = readRtf("{\\rtf1 " + kana + "}", limits);
+    for (size_t i = 0; i < d.paragraphs.size(); ++i) {
+        const std::string t = d.paragraphs[i].text();
+        EXPECT_EQ(t.size(), i + 1 < d.paragraphs.size() ? 69u : 1500u % 69u) << i;
+        std::string whole;
+        while (whole.size() < t.size()) {
+            whole += "あ";
+        }
+        EXPECT_EQ(t, whole);
+    }
+}
+
+TEST(RtfReader, FormatChangesCountTowardsTheParagraphAndLikeRunsMerge) {
+    std::string flips = "{\\rtf1 ";
+    for (int i = 0; i < 10000; ++i) {
+        flips += "{\\b a}{\\i b}";
+    }
+    RtfDocument d = readRtf(flips + "}");
+    EXPECT_FALSE(d.cut);
+    ASSERT_GT(d.paragraphs.size(), 30u); // 20 000 runs of one letter: ~500 to a paragraph
+    expectParagraphsWithin(d, 16u << 10);
+    EXPECT_EQ(d.text().size(), 20000u + d.paragraphs.size() - 1);
+    // Runs of one format meet in one run, across groups and escapes.
+    d = readRtf("{\\rtf1 {\\b a}{\\b b\\'82\\'a0}\\b c{\\i d}}");
+    ASSERT_EQ(runs(d).size(), 2u);
+    EXPECT_EQ(runs(d)[0].text, "abあc");
+}
+
+TEST(RtfReader, AHugeFileIsCutToTheBoundAndSaysSo) {
+    // The reader's own bound, as the help panel uses it.
+    std::string big = "{\\rtf1 ";
+    while (big.size() < (16u << 20)) {
+        big += "{\\b a}{\\i b}";
+    }
+    RtfDocument d = readRtf(big + "}");
+    EXPECT_TRUE(d.cut);
+    EXPECT_FALSE(d.complete);
+    size_t cost = 0;
+    for (const help::RtfParagraph& p : d.paragraphs) {
+        cost += 32;
+        for (const help::RtfRun& r : p.runs) {
+            cost += 32 + r.text.size();
+        }
+    }
+    EXPECT_LE(cost, (1u << 20) + 32 * d.paragraphs.size());
+    EXPECT_GT(cost, (1u << 20) - 64);
+
+    d = readRtf(std::string(3u << 20, 'x'));
+    EXPECT_TRUE(d.cut);
+    size_t text = 0;
+    for (const help::RtfParagraph& p : d.paragraphs) {
+        text += p.text().size();
+    }
+    EXPECT_LE(text, 1u << 20);
+    EXPECT_GT(text, (1u << 20) - 64);
+    expectParagraphsWithin(d, 16u << 10);
+    // Broken or truncated input is not a cut.
+    EXPECT_FALSE(readRtf("{\\rtf1 ab").cut);
+    EXPECT_FALSE(readRtf("{\\rtf1 ab}").cut);
+}
+
+TEST(RtfReader, PlainTextReaderTakesEveryFileAsText) {
+    help::RtfLimits limits;
+    limits.maxParagraph = 96;
+    const RtfDocument d =
+        readPlainText("{\\rtf1 \\b x}\r\n" + std::string(100, 'y') + "\n\x82\xa0", limits);
+    EXPECT_TRUE(d.complete);
+    ASSERT_EQ(d.paragraphs.size(), 4u);
+    EXPECT_EQ(d.paragraphs[0].text(), "{\\rtf1 \\b x}");
+    EXPECT_EQ(d.paragraphs[1].text() + d.paragraphs[2].text(), std::string(100, 'y'));
+    EXPECT_EQ(d.paragraphs[3].text(), "あ");
 }

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -71,7 +72,11 @@ TEST_F(HelpPanelTest, ControlsInTheirPlacesWithTheInitialText) {
     EXPECT_FALSE(p.isVisible());
     EXPECT_EQ(p.windowTitle(), QStringLiteral("解説とたわごと"));
     EXPECT_EQ(p.size(), QSize(446, 413));
-    EXPECT_FALSE(p.windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint));
+    // A tool window with a title and no buttons at all: the window manager is told so.
+    EXPECT_EQ(p.windowType(), Qt::Tool);
+    EXPECT_TRUE(p.windowFlags() & Qt::WindowTitleHint);
+    EXPECT_FALSE(p.windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint |
+                                    Qt::WindowMinMaxButtonsHint));
     EXPECT_EQ(p.Image1->geometry(), QRect(-72, 56, 265, 350));
     EXPECT_FALSE(p.Image1->pixmap().isNull()) << "the portrait is built in";
     EXPECT_EQ(p.Memo1->geometry(), QRect(144, 0, 302, 413));
@@ -177,6 +182,76 @@ TEST_F(HelpPanelTest, TheLinkOpensThePageInStartDir) {
     ASSERT_EQ(recorder.urls.size(), 1);
     EXPECT_EQ(recorder.urls[0],
               QUrl::fromLocalFile(QString::fromStdString(start_.file("index.html"))));
+}
+
+TEST_F(HelpPanelTest, AHugeFileIsShownInBoundedParagraphsEndingWithANotice) {
+    std::string words = "{\\rtf1 ";
+    while (words.size() < (3u << 20)) {
+        words += "lorem ipsum dolor sit amet ";
+    }
+    start_.write("help.rtf", words + "}");
+    start_.write("Version.txt", std::string(3u << 20, 'v'));
+    help::THelpPanel& p = panel();
+    const QString notice = QString::fromUtf8(help::kCutNotice);
+    for (int view = 0; view < 2; ++view) {
+        const QTextDocument& doc = *p.Memo1->document();
+        EXPECT_LE(text(p).toUtf8().size(), (1 << 20) + 2 * doc.blockCount() + notice.size() * 3);
+        EXPECT_GT(text(p).size(), 512 * 1024) << view;
+        EXPECT_EQ(doc.lastBlock().text(), notice) << view;
+        EXPECT_GT(doc.blockCount(), 60) << view;
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+            ASSERT_LE(b.text().toUtf8().size(), 16 * 1024) << view;
+        }
+        p.Button2->click(); // the history, one line as long
+    }
+    // Files within the bounds have no such notice.
+    start_.write("help.rtf", kHelp);
+    start_.write("Version.txt", "0.1\r\n");
+    p.Button2->click();
+    EXPECT_EQ(text(p), QStringLiteral("0.1"));
+    p.Button2->click();
+    EXPECT_EQ(text(p), QStringLiteral("へるぷ\nplain ～①"));
+}
+
+TEST_F(HelpPanelTest, FirstOpenedBesideHerOnHerScreenThenWhereTheUserLeftIt) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect her(area.left() + 40, area.top() + 60, 201, 191);
+    help::THelpPanel& p = panel();
+    p.showBeside(her);
+    EXPECT_TRUE(p.isVisible());
+    EXPECT_FALSE(p.frameGeometry().intersects(her));
+    EXPECT_TRUE(area.contains(p.frameGeometry()));
+    EXPECT_GT(p.x(), her.right()); // the room is on her right
+    p.Button1->click();
+    p.move(area.left() + 5, area.top() + 7);
+    p.showBeside(her.translated(300, 0));
+    EXPECT_EQ(p.pos(), QPoint(area.left() + 5, area.top() + 7));
+
+    // At the screen's right edge she has room on her left only.
+    help::THelpPanel& q = panel();
+    const QRect right(area.right() - 210, area.top() + 60, 201, 191);
+    q.showBeside(right);
+    EXPECT_FALSE(q.frameGeometry().intersects(right));
+    EXPECT_LT(q.frameGeometry().right(), right.left());
+}
+
+TEST(HelpPanelPlace, BesideWhereThereIsRoomAndAlwaysOnTheScreen) {
+    const QSize panel(460, 440);
+    const QRect screen(1280, 0, 1024, 768); // a second screen, right of the first
+    using help::besidePosition;
+    // Right of her, level with her middle; left when the right is short of room.
+    EXPECT_EQ(besidePosition(panel, QRect(1300, 200, 200, 190), screen), QPoint(1508, 74));
+    EXPECT_EQ(besidePosition(panel, QRect(1900, 200, 200, 190), screen), QPoint(1432, 74));
+    // Near the top, kept on the screen.
+    EXPECT_EQ(besidePosition(panel, QRect(1300, 10, 200, 190), screen), QPoint(1508, 0));
+    // Neither side has room on a narrow screen: below her, else above her.
+    const QRect narrow(0, 0, 700, 1200);
+    EXPECT_EQ(besidePosition(panel, QRect(250, 100, 200, 190), narrow), QPoint(119, 298));
+    EXPECT_EQ(besidePosition(panel, QRect(250, 700, 200, 190), narrow), QPoint(119, 252));
+    // No room anywhere: on the roomier side, on the screen, over her as little as may be.
+    const QRect small(0, 0, 700, 500);
+    EXPECT_EQ(besidePosition(panel, QRect(100, 150, 200, 190), small), QPoint(240, 24));
+    EXPECT_EQ(besidePosition(panel, QRect(400, 150, 200, 190), small), QPoint(0, 24));
 }
 
 #include "test_help_panel.moc"
