@@ -176,6 +176,11 @@ TCFForm::TCFForm(ConfigHost host, QWidget* parent)
     CancelButton->setGeometry(209, 392, 65, 25);
     OKButton = named(new QPushButton(QStringLiteral("おっけ～"), this), "OKButton");
     OKButton->setGeometry(275, 392, 65, 25);
+    // Return means "おっけ～" wherever the focus is: a button that took the default when it was
+    // clicked would answer Return itself (the second "中央" or another file picker).
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+        b->setAutoDefault(false);
+    }
     OKButton->setDefault(true);
 
     auto on = [this](auto* sender, auto signal, void (TCFForm::*handler)()) {

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -76,6 +77,22 @@ protected:
     static void leave(QWidget* w) {
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
         QApplication::sendEvent(w, &out);
+    }
+    // What a mouse click does to a button: it takes the focus on the press, then clicks.
+    void clickWithFocus(QPushButton* b) {
+        QApplication::setActiveWindow(dialog_.get());
+        b->setFocus(Qt::MouseFocusReason);
+        ASSERT_TRUE(b->hasFocus());
+        b->click();
+    }
+    // Return where the focus is; what nobody takes goes up to the dialog.
+    static void pressReturn() {
+        QWidget* target = QApplication::focusWidget();
+        ASSERT_NE(target, nullptr);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(target, &release);
     }
 
     TempDir dir_;
@@ -314,6 +331,23 @@ TEST_F(ConfigDialogTest, CentreAndSpinFields) {
     EXPECT_EQ(d.MinSpinEdit->currentValue(), 0);
     leave(d.MinSpinEdit);
     EXPECT_EQ(minText->text(), QStringLiteral("0"));
+}
+
+TEST_F(ConfigDialogTest, ReturnAfterAnotherButtonStillMeansOk) {
+    auto& d = shown();
+    clickWithFocus(d.ClockCenterButton);
+    pressReturn();
+    EXPECT_FALSE(d.isVisible()) << "Return pressed 中央 again";
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(clockLabel_->pos(), QPoint(110, 97));
+    EXPECT_EQ(saves_, 1);
+
+    shown();
+    clickWithFocus(d.MitameOpenButton); // the picker is cancelled
+    pressReturn();
+    EXPECT_EQ(filters_.size(), 1u) << "Return opened the picker again";
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(saves_, 2);
 }
 
 TEST_F(ConfigDialogTest, OkAppliesAndSavesEverything) {
