@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -99,6 +100,18 @@ QFrame* panel(QWidget* page, const char* name, QFrame::Shadow shadow, int x, int
     p->lower(); // behind the controls it groups
     return p;
 }
+
+// Masks a password with "*" whatever mark the desktop's style would draw.
+class StarMaskStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_LineEdit_PasswordCharacter) {
+            return '*';
+        }
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
 
 // The ports through which Apply reaches the running program.
 class LabelPort : public ClockLabelPort {
@@ -305,6 +318,9 @@ void TCFForm::createMailPage() {
         std::max({88, Label6->geometry().right() + 4, Label7->geometry().right() + 4});
     POPAccountEdit = edit(p, "POPAccountEdit", accountLeft, 46, 321 - accountLeft, Label6);
     POPPasswordEdit = edit(p, "POPPasswordEdit", accountLeft, 70, 321 - accountLeft, Label7);
+    auto* starMask = new StarMaskStyle;
+    starMask->setParent(this); // outlives the field: the pages go before it
+    POPPasswordEdit->setStyle(starMask);
     POPPasswordEdit->setEchoMode(QLineEdit::Password);
 
     Panel1 = panel(p, "Panel1", QFrame::Raised, 8, 110, 321, 57);

@@ -350,6 +350,18 @@ TEST_F(ConfigDialogTest, ReturnAfterAnotherButtonStillMeansOk) {
     EXPECT_EQ(saves_, 2);
 }
 
+TEST_F(ConfigDialogTest, ThePasswordShowsAStarForEachCharacter) {
+    core::settings().POPPassword = "pw";
+    auto& d = shown();
+    EXPECT_EQ(d.POPPasswordEdit->displayText(), QStringLiteral("**"));
+    d.POPPasswordEdit->setText(QStringLiteral("パス1"));
+    EXPECT_EQ(d.POPPasswordEdit->displayText(), QStringLiteral("***"));
+    EXPECT_EQ(d.POPPasswordEdit->text(), QStringLiteral("パス1"));
+    d.POPAccountEdit->setText(QStringLiteral("me"));
+    EXPECT_EQ(d.POPAccountEdit->displayText(), QStringLiteral("me"))
+        << "only the password is masked";
+}
+
 TEST_F(ConfigDialogTest, OkAppliesAndSavesEverything) {
     mail::TPOPForm pop; // mail checking is off at its creation: no check runs
     core::Settings& s = core::settings();
