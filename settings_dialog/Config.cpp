@@ -524,6 +524,8 @@ void TCFForm::OKButtonClick() {
         }
         return;
     }
+    // A log that could not be opened switched logging off: the box says so before the message.
+    LogCheckBox->setChecked(core::settings().isLog);
     for (const std::string& message : result.errors) {
         platform::showErrorBox(message);
     }

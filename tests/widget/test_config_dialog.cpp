@@ -449,8 +449,15 @@ TEST_F(ConfigDialogTest, ALogThatCannotBeOpenedLeavesLoggingOffAndTheDialogOpen)
     d.LogCheckBox->click();
     d.OKButton->click();
     ASSERT_EQ(errors_.size(), 1u);
-    EXPECT_NE(errors_[0].find("piklog.txt"), std::string::npos);
+    EXPECT_EQ(errors_[0], "ファイル piklog.txt は開けません");
     EXPECT_FALSE(core::settings().isLog);
     EXPECT_NE(saved_.find("isLog=0\r\n"), std::string::npos);
     EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(d.LogCheckBox->isChecked()) << "the box shows what was saved";
+
+    // おっけ～ again takes the dialog as it now stands: no second message, and it closes.
+    d.OKButton->click();
+    EXPECT_EQ(errors_.size(), 1u);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_FALSE(core::settings().isLog);
 }
