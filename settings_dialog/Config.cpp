@@ -24,6 +24,7 @@
 #include "platform/Files.h"
 #include "platform/Fonts.h"
 #include "platform/Sound.h"
+#include "platform/X11Window.h"
 #include "settings_dialog/SpinEdit.h"
 #include "timesync/NTPUnit.h"
 
@@ -170,6 +171,8 @@ TCFForm::TCFForm(ConfigHost host, QWidget* parent)
     f.setPixelSize(12);
     setFont(f);
     setFixedSize(kClientWidth, kClientHeight);
+    // A fixed dialog frame: the close box is its only title-bar button.
+    platform::keepCloseBoxOnly(this);
 
     MitameOpenDialog.Filter =
         QStringLiteral("見た目ファイル (*.bmp)|*.bmp|とにかくなんでも (*.*)|*.*");
