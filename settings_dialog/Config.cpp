@@ -10,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -25,6 +24,7 @@
 #include "platform/Fonts.h"
 #include "platform/Sound.h"
 #include "platform/X11Window.h"
+#include "settings_dialog/Controls.h"
 #include "settings_dialog/SpinEdit.h"
 #include "timesync/NTPUnit.h"
 
@@ -32,13 +32,12 @@ namespace settings_dialog {
 
 TCFForm* CFForm = nullptr;
 
+using namespace controls;
+
 namespace {
 
 constexpr int kClientWidth = 340;
 constexpr int kClientHeight = 417;
-constexpr int kEditHeight = 21;
-constexpr int kButtonHeight = 21;
-constexpr int kCheckHeight = 17;
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -46,73 +45,6 @@ QString qs(const std::string& s) {
 std::string str(const QString& s) {
     return s.toStdString();
 }
-
-template <typename W> W* named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-// Places a control at its design position. Captions get at least the room they need, so the
-// Japanese faces here never cut them.
-void place(QWidget* w, int x, int y, int width, int height) {
-    w->setGeometry(x, y, std::max(width, w->sizeHint().width()), height);
-}
-
-// The width a button needs for its caption (the style's minimum button width would make the
-// small "参照" buttons cover their fields).
-int captionWidth(const QPushButton* b) {
-    return b->fontMetrics().horizontalAdvance(b->text()) + 8;
-}
-
-QLabel* label(QWidget* page, const char* name, const char* text, int x, int y) {
-    auto* l = named(new QLabel(QString::fromUtf8(text), page), name);
-    l->move(x, y);
-    l->adjustSize();
-    return l;
-}
-
-QLineEdit* edit(QWidget* page, const char* name, int x, int y, int width, QLabel* buddy) {
-    auto* e = named(new QLineEdit(page), name);
-    e->setGeometry(x, y, width, kEditHeight);
-    if (buddy) {
-        buddy->setBuddy(e);
-    }
-    return e;
-}
-
-QPushButton* button(QWidget* page, const char* name, const char* text, int x, int y, int width) {
-    auto* b = named(new QPushButton(QString::fromUtf8(text), page), name);
-    // A wider caption grows to the left: the buttons line up on their right edges.
-    const int w = std::max(width, captionWidth(b));
-    b->setGeometry(x + width - w, y, w, kButtonHeight);
-    return b;
-}
-
-QCheckBox* check(QWidget* page, const char* name, const char* text, int x, int y, int width) {
-    auto* c = named(new QCheckBox(QString::fromUtf8(text), page), name);
-    place(c, x, y, width, kCheckHeight);
-    return c;
-}
-
-QFrame* panel(QWidget* page, const char* name, QFrame::Shadow shadow, int x, int y, int w, int h) {
-    auto* p = named(new QFrame(page), name);
-    p->setFrameStyle(QFrame::Panel | shadow);
-    p->setGeometry(x, y, w, h);
-    p->lower(); // behind the controls it groups
-    return p;
-}
-
-// Masks a password with "*" whatever mark the desktop's style would draw.
-class StarMaskStyle : public QProxyStyle {
-public:
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* data) const override {
-        if (hint == SH_LineEdit_PasswordCharacter) {
-            return '*';
-        }
-        return QProxyStyle::styleHint(hint, option, widget, data);
-    }
-};
 
 // The ports through which Apply reaches the running program.
 class LabelPort : public ClockLabelPort {
@@ -321,9 +253,7 @@ void TCFForm::createMailPage() {
         std::max({88, Label6->geometry().right() + 4, Label7->geometry().right() + 4});
     POPAccountEdit = edit(p, "POPAccountEdit", accountLeft, 46, 321 - accountLeft, Label6);
     POPPasswordEdit = edit(p, "POPPasswordEdit", accountLeft, 70, 321 - accountLeft, Label7);
-    auto* starMask = new StarMaskStyle;
-    starMask->setParent(this); // outlives the field: the pages go before it
-    POPPasswordEdit->setStyle(starMask);
+    POPPasswordEdit->setStyle(starMaskStyle(this)); // the pages, and the field, go before it
     POPPasswordEdit->setEchoMode(QLineEdit::Password);
 
     Panel1 = panel(p, "Panel1", QFrame::Raised, 8, 110, 321, 57);
