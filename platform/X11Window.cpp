@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -59,6 +60,73 @@ void addStateProperty(xcb_connection_t* c, xcb_window_t w, xcb_atom_t state,
                         static_cast<uint32_t>(atoms.size()), atoms.data());
 }
 
+// The atoms of an ATOM property of `w`.
+std::vector<xcb_atom_t> atomList(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property) {
+    std::vector<xcb_atom_t> atoms;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, w, property, XCB_ATOM_ATOM, 0, 1024), nullptr);
+    if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+        const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+        atoms.assign(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    return atoms;
+}
+
+// The window named by `property` of `w` (a WINDOW property), or none.
+xcb_window_t windowProperty(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property) {
+    xcb_window_t found = XCB_WINDOW_NONE;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, w, property, XCB_ATOM_WINDOW, 0, 1), nullptr);
+    if (reply && reply->format == 32 && reply->type == XCB_ATOM_WINDOW &&
+        xcb_get_property_value_length(reply) == 4) {
+        found = *static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
+    }
+    std::free(reply);
+    return found;
+}
+
+// The running window manager's name, or "" when none says who it is. The check window must
+// name itself: a property left behind by a window manager that has gone names nothing.
+std::string windowManagerName(xcb_connection_t* c) {
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_atom_t check = atom(c, "_NET_SUPPORTING_WM_CHECK");
+    const xcb_window_t wm = windowProperty(c, root, check);
+    if (wm == XCB_WINDOW_NONE || windowProperty(c, wm, check) != wm) {
+        return {};
+    }
+    std::string name;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, wm, atom(c, "_NET_WM_NAME"), atom(c, "UTF8_STRING"), 0, 64),
+        nullptr);
+    if (reply && reply->format == 8) {
+        name.assign(static_cast<const char*>(xcb_get_property_value(reply)),
+                    static_cast<size_t>(xcb_get_property_value_length(reply)));
+    }
+    std::free(reply);
+    return name;
+}
+
+// Puts the toolbar type in front of the window's types under openbox, takes it out elsewhere;
+// the types Qt wrote stay behind it for every other reader.
+void setCloseBoxOnly(QWidget* window) {
+    xcb_connection_t* c = connection();
+    if (!c || !window) {
+        return;
+    }
+    const auto w = static_cast<xcb_window_t>(window->winId());
+    const xcb_atom_t type = atom(c, "_NET_WM_WINDOW_TYPE");
+    const xcb_atom_t toolbar = atom(c, "_NET_WM_WINDOW_TYPE_TOOLBAR");
+    std::vector<xcb_atom_t> types = atomList(c, w, type);
+    types.erase(std::remove(types.begin(), types.end(), toolbar), types.end());
+    if (windowManagerName(c) == "Openbox") {
+        types.insert(types.begin(), toolbar);
+    }
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, type, XCB_ATOM_ATOM, 32,
+                        static_cast<uint32_t>(types.size()), types.data());
+    xcb_flush(c);
+}
+
 class TaskbarKeeper : public QObject {
 public:
     explicit TaskbarKeeper(QWidget* window) : QObject(window) {}
@@ -68,6 +136,21 @@ protected:
         // The show event comes before the window is mapped.
         if (event->type() == QEvent::Show && watched == parent()) {
             setSkipTaskbar(static_cast<QWidget*>(watched));
+        }
+        return false;
+    }
+};
+
+// The window manager reads the type when it starts to manage the window: it is written on the
+// show event, after Qt has created the window and before it maps it.
+class CloseBoxKeeper : public QObject {
+public:
+    explicit CloseBoxKeeper(QWidget* window) : QObject(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched == parent()) {
+            setCloseBoxOnly(static_cast<QWidget*>(watched));
         }
         return false;
     }
@@ -110,6 +193,10 @@ void keepOffTaskbar(QWidget* window) {
     if (window->isVisible()) {
         setSkipTaskbar(window);
     }
+}
+
+void keepCloseBoxOnly(QWidget* window) {
+    window->installEventFilter(new CloseBoxKeeper(window));
 }
 
 } // namespace platform

@@ -13,4 +13,10 @@ void setSkipTaskbar(QWidget* window);
 // setSkipTaskbar now and before every later showing of the window.
 void keepOffTaskbar(QWidget* window);
 
+// A title bar with the close box alone. Qt's Motif hints ask for that, and most window managers
+// follow them; openbox takes a window's buttons from its type only, so under openbox the window
+// is typed a toolbar (a type it decorates without minimise and maximise buttons) before every
+// showing, and loses that type again under any other window manager. Does nothing off X11.
+void keepCloseBoxOnly(QWidget* window);
+
 } // namespace platform

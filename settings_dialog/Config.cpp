@@ -23,6 +23,8 @@
 #include "platform/Files.h"
 #include "platform/Fonts.h"
 #include "platform/Sound.h"
+#include "platform/X11Window.h"
+#include "settings_dialog/Controls.h"
 #include "settings_dialog/SpinEdit.h"
 #include "timesync/NTPUnit.h"
 
@@ -30,74 +32,18 @@ namespace settings_dialog {
 
 TCFForm* CFForm = nullptr;
 
+using namespace controls;
+
 namespace {
 
 constexpr int kClientWidth = 340;
 constexpr int kClientHeight = 417;
-constexpr int kEditHeight = 21;
-constexpr int kButtonHeight = 21;
-constexpr int kCheckHeight = 17;
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
 }
 std::string str(const QString& s) {
     return s.toStdString();
-}
-
-template <typename W> W* named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-// Places a control at its design position. Captions get at least the room they need, so the
-// Japanese faces here never cut them.
-void place(QWidget* w, int x, int y, int width, int height) {
-    w->setGeometry(x, y, std::max(width, w->sizeHint().width()), height);
-}
-
-// The width a button needs for its caption (the style's minimum button width would make the
-// small "参照" buttons cover their fields).
-int captionWidth(const QPushButton* b) {
-    return b->fontMetrics().horizontalAdvance(b->text()) + 8;
-}
-
-QLabel* label(QWidget* page, const char* name, const char* text, int x, int y) {
-    auto* l = named(new QLabel(QString::fromUtf8(text), page), name);
-    l->move(x, y);
-    l->adjustSize();
-    return l;
-}
-
-QLineEdit* edit(QWidget* page, const char* name, int x, int y, int width, QLabel* buddy) {
-    auto* e = named(new QLineEdit(page), name);
-    e->setGeometry(x, y, width, kEditHeight);
-    if (buddy) {
-        buddy->setBuddy(e);
-    }
-    return e;
-}
-
-QPushButton* button(QWidget* page, const char* name, const char* text, int x, int y, int width) {
-    auto* b = named(new QPushButton(QString::fromUtf8(text), page), name);
-    // A wider caption grows to the left: the buttons line up on their right edges.
-    const int w = std::max(width, captionWidth(b));
-    b->setGeometry(x + width - w, y, w, kButtonHeight);
-    return b;
-}
-
-QCheckBox* check(QWidget* page, const char* name, const char* text, int x, int y, int width) {
-    auto* c = named(new QCheckBox(QString::fromUtf8(text), page), name);
-    place(c, x, y, width, kCheckHeight);
-    return c;
-}
-
-QFrame* panel(QWidget* page, const char* name, QFrame::Shadow shadow, int x, int y, int w, int h) {
-    auto* p = named(new QFrame(page), name);
-    p->setFrameStyle(QFrame::Panel | shadow);
-    p->setGeometry(x, y, w, h);
-    p->lower(); // behind the controls it groups
-    return p;
 }
 
 // The ports through which Apply reaches the running program.
@@ -157,6 +103,8 @@ TCFForm::TCFForm(ConfigHost host, QWidget* parent)
     f.setPixelSize(12);
     setFont(f);
     setFixedSize(kClientWidth, kClientHeight);
+    // A fixed dialog frame: the close box is its only title-bar button.
+    platform::keepCloseBoxOnly(this);
 
     MitameOpenDialog.Filter =
         QStringLiteral("見た目ファイル (*.bmp)|*.bmp|とにかくなんでも (*.*)|*.*");
@@ -176,6 +124,11 @@ TCFForm::TCFForm(ConfigHost host, QWidget* parent)
     CancelButton->setGeometry(209, 392, 65, 25);
     OKButton = named(new QPushButton(QStringLiteral("おっけ～"), this), "OKButton");
     OKButton->setGeometry(275, 392, 65, 25);
+    // Return means "おっけ～" wherever the focus is: a button that took the default when it was
+    // clicked would answer Return itself (the second "中央" or another file picker).
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+        b->setAutoDefault(false);
+    }
     OKButton->setDefault(true);
 
     auto on = [this](auto* sender, auto signal, void (TCFForm::*handler)()) {
@@ -300,6 +253,7 @@ void TCFForm::createMailPage() {
         std::max({88, Label6->geometry().right() + 4, Label7->geometry().right() + 4});
     POPAccountEdit = edit(p, "POPAccountEdit", accountLeft, 46, 321 - accountLeft, Label6);
     POPPasswordEdit = edit(p, "POPPasswordEdit", accountLeft, 70, 321 - accountLeft, Label7);
+    POPPasswordEdit->setStyle(starMaskStyle(this)); // the pages, and the field, go before it
     POPPasswordEdit->setEchoMode(QLineEdit::Password);
 
     Panel1 = panel(p, "Panel1", QFrame::Raised, 8, 110, 321, 57);
@@ -503,6 +457,8 @@ void TCFForm::OKButtonClick() {
         }
         return;
     }
+    // A log that could not be opened switched logging off: the box says so before the message.
+    LogCheckBox->setChecked(core::settings().isLog);
     for (const std::string& message : result.errors) {
         platform::showErrorBox(message);
     }

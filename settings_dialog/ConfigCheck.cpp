@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 
 #include "balloon/LogStream.h"
 #include "core/AppState.h"
@@ -224,7 +225,16 @@ bool RealLog::isOpen() const {
 }
 
 void RealLog::open() {
-    balloon::LogStream().open(platform::joinPath(platform::currentDirectory(), core::kLogFileName));
+    const std::string path = platform::joinPath(platform::currentDirectory(), core::kLogFileName);
+    std::error_code error;
+    const bool existed = std::filesystem::exists(path, error);
+    try {
+        balloon::LogStream().open(path);
+    } catch (const platform::AppError&) {
+        // The message names the log as the user knows it, by its name in her folder.
+        throw platform::AppError(existed ? platform::msgCannotOpen(core::kLogFileName)
+                                         : platform::msgCannotCreate(core::kLogFileName));
+    }
 }
 
 void RealLog::writeLine(const std::string& utf8Line) {

@@ -134,7 +134,7 @@ ApplyResult applyConfig(const ConfigValues& v, core::Settings& s, const ApplyTar
 // Switches a timer on or off; a timer already in that state keeps its countdown.
 void setTimerActive(TimerPort& timer, bool on);
 
-// LogStream on "piklog.txt" in the current directory.
+// LogStream on "piklog.txt" in the current directory; its errors name the file "piklog.txt".
 class RealLog : public LogPort {
 public:
     bool isOpen() const override;

@@ -1,5 +1,8 @@
+#include <filesystem>
 #include <gtest/gtest.h>
 
+#include "TempDir.h"
+#include "balloon/LogStream.h"
 #include "platform/AppError.h"
 #include "settings_dialog/ConfigCheck.h"
 
@@ -270,4 +273,29 @@ TEST_F(ApplyTest, SaveFailureIsReported) {
     const ApplyResult r = applyConfig(v, s, t);
     EXPECT_FALSE(r.done());
     EXPECT_EQ(r.errors, std::vector<std::string>{"ファイル /x/pikmain.ini を作成できません"});
+}
+
+// The dialog's log names the file as the user knows it, not by the path of her folder.
+TEST(RealLogTest, AFailureNamesTheLogPiklogTxt) {
+    TempDir dir;
+    const std::filesystem::path old = std::filesystem::current_path();
+    const std::string app = dir.file("app");
+    std::filesystem::create_directory(app);
+    std::filesystem::current_path(app);
+    auto message = [] {
+        try {
+            RealLog().open();
+        } catch (const platform::AppError& e) {
+            return std::string(e.what());
+        }
+        balloon::LogStream().close();
+        return std::string("opened");
+    };
+    std::filesystem::create_directory("piklog.txt"); // there, but no file to open
+    EXPECT_EQ(message(), "ファイル piklog.txt は開けません");
+    std::filesystem::remove("piklog.txt");
+    std::filesystem::remove(app); // a folder gone: nothing can be created in it
+    EXPECT_EQ(message(), "ファイル piklog.txt を作成できません");
+    std::filesystem::current_path(old);
+    EXPECT_FALSE(RealLog().isOpen());
 }

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -76,6 +77,22 @@ protected:
     static void leave(QWidget* w) {
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
         QApplication::sendEvent(w, &out);
+    }
+    // What a mouse click does to a button: it takes the focus on the press, then clicks.
+    void clickWithFocus(QPushButton* b) {
+        QApplication::setActiveWindow(dialog_.get());
+        b->setFocus(Qt::MouseFocusReason);
+        ASSERT_TRUE(b->hasFocus());
+        b->click();
+    }
+    // Return where the focus is; what nobody takes goes up to the dialog.
+    static void pressReturn() {
+        QWidget* target = QApplication::focusWidget();
+        ASSERT_NE(target, nullptr);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(target, &release);
     }
 
     TempDir dir_;
@@ -316,6 +333,35 @@ TEST_F(ConfigDialogTest, CentreAndSpinFields) {
     EXPECT_EQ(minText->text(), QStringLiteral("0"));
 }
 
+TEST_F(ConfigDialogTest, ReturnAfterAnotherButtonStillMeansOk) {
+    auto& d = shown();
+    clickWithFocus(d.ClockCenterButton);
+    pressReturn();
+    EXPECT_FALSE(d.isVisible()) << "Return pressed 中央 again";
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(clockLabel_->pos(), QPoint(110, 97));
+    EXPECT_EQ(saves_, 1);
+
+    shown();
+    clickWithFocus(d.MitameOpenButton); // the picker is cancelled
+    pressReturn();
+    EXPECT_EQ(filters_.size(), 1u) << "Return opened the picker again";
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(saves_, 2);
+}
+
+TEST_F(ConfigDialogTest, ThePasswordShowsAStarForEachCharacter) {
+    core::settings().POPPassword = "pw";
+    auto& d = shown();
+    EXPECT_EQ(d.POPPasswordEdit->displayText(), QStringLiteral("**"));
+    d.POPPasswordEdit->setText(QStringLiteral("パス1"));
+    EXPECT_EQ(d.POPPasswordEdit->displayText(), QStringLiteral("***"));
+    EXPECT_EQ(d.POPPasswordEdit->text(), QStringLiteral("パス1"));
+    d.POPAccountEdit->setText(QStringLiteral("me"));
+    EXPECT_EQ(d.POPAccountEdit->displayText(), QStringLiteral("me"))
+        << "only the password is masked";
+}
+
 TEST_F(ConfigDialogTest, OkAppliesAndSavesEverything) {
     mail::TPOPForm pop; // mail checking is off at its creation: no check runs
     core::Settings& s = core::settings();
@@ -403,8 +449,15 @@ TEST_F(ConfigDialogTest, ALogThatCannotBeOpenedLeavesLoggingOffAndTheDialogOpen)
     d.LogCheckBox->click();
     d.OKButton->click();
     ASSERT_EQ(errors_.size(), 1u);
-    EXPECT_NE(errors_[0].find("piklog.txt"), std::string::npos);
+    EXPECT_EQ(errors_[0], "ファイル piklog.txt は開けません");
     EXPECT_FALSE(core::settings().isLog);
     EXPECT_NE(saved_.find("isLog=0\r\n"), std::string::npos);
     EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(d.LogCheckBox->isChecked()) << "the box shows what was saved";
+
+    // おっけ～ again takes the dialog as it now stands: no second message, and it closes.
+    d.OKButton->click();
+    EXPECT_EQ(errors_.size(), 1u);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_FALSE(core::settings().isLog);
 }
