@@ -8,7 +8,6 @@
 #include <QScreen>
 #include <QTextEdit>
 #include <QUrl>
-#include <filesystem>
 
 #include "core/AppState.h"
 #include "help/RtfReader.h"
@@ -16,6 +15,7 @@
 #include "platform/AppError.h"
 #include "platform/Files.h"
 #include "platform/Fonts.h"
+#include "platform/X11Window.h"
 
 // Outside any namespace, as Qt's resource initialiser must be.
 static void initHelpResources() {
@@ -94,11 +94,7 @@ std::string fileIn(const char* name) {
 }
 
 std::string readWhole(const std::string& path) {
-    // A pipe or a device under the file's name would block the panel or never end.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        throw platform::AppError(platform::msgCannotOpen(path));
-    }
+    // A pipe or a device under the file's name is refused by the reader like an unreadable file.
     auto bytes = platform::readFile(path, kMaxFileBytes);
     if (!bytes) {
         throw platform::AppError(platform::msgCannotOpen(path));
@@ -115,6 +111,8 @@ THelpPanel::THelpPanel(QWidget* parent)
     HelpForm = this;
     initHelpResources();
     setWindowTitle(QStringLiteral("解説とたわごと"));
+    // openbox keeps a close box on every window with a title; there, at least no more than it.
+    platform::keepCloseBoxOnly(this);
     setModal(false);
     setFixedSize(446, 413);
     QFont f = platform::fontFor("ＭＳ Ｐゴシック", 9);

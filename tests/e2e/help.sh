@@ -47,8 +47,9 @@ check_beside() {
 # A tool window; window-manager functions move and resize at most, decorations (if any are
 # named) without menu, minimise or maximise.
 check_hints() {
-    xprop -id "$panel" _NET_WM_WINDOW_TYPE | grep -q '= _NET_WM_WINDOW_TYPE_UTILITY' ||
-        fail "not a tool window: $(xprop -id "$panel" _NET_WM_WINDOW_TYPE)"
+    local types
+    types=$(xprop -id "$panel" _NET_WM_WINDOW_TYPE)
+    case "$types" in *_NET_WM_WINDOW_TYPE_UTILITY*) ;; *) fail "not a tool window: $types" ;; esac
     local flags functions decorations
     IFS=', ' read -r flags functions decorations _ < <(xprop -id "$panel" _MOTIF_WM_HINTS | sed 's/.*= //')
     ((flags & 1)) && ! ((functions & (1 | 8 | 16 | 32))) ||
@@ -145,6 +146,9 @@ open_panel
 sleep 0.5
 check_beside left
 check_hints
+# openbox offers neither minimise nor maximise (it keeps a close box on every titled window).
+actions=$(xprop -id "$panel" _NET_WM_ALLOWED_ACTIONS)
+case "$actions" in *MINIMIZE* | *MAXIMIZE*) fail "openbox offers to minimise or maximise it: $actions" ;; esac
 # Into the pane, to its end, then とじる: the panel answers.
 xdotool mousemove --window "$panel" 250 200 click 1
 sleep 0.3
