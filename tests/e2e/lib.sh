@@ -75,6 +75,21 @@ wait_exit() {
     wait_status "$1"
 }
 
+# Waits until one of her menus shows: a window of hers other than her window $1, of a menu's
+# height; fails with $2 when none comes.
+wait_her_menu() {
+    local w
+    for _ in $(seq 60); do
+        for w in $(xdotool search --onlyvisible --classname nagomi 2>/dev/null); do
+            [ "$w" = "$1" ] && continue
+            eval "$(xdotool getwindowgeometry --shell "$w")"
+            [ "$HEIGHT" -gt 60 ] && [ "$HEIGHT" -lt 400 ] && return 0
+        done
+        sleep 0.05
+    done
+    fail "$2"
+}
+
 # An opaque point of the character: the centre of the widest rectangle of its mask.
 inner_point() {
     "$TOOLS/shape_probe" mask "$1" |

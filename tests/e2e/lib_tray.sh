@@ -78,21 +78,12 @@ wait_xembed_docked() {
 
 # A right press on the docked icon (her window $1 is not the menu), then keys for her menu.
 xembed_menu() {
-    local win="$1" w menu=""
+    local win="$1"
     shift
     eval "$(xdotool getwindowgeometry --shell "$icon")"
     xdotool mousemove "$((X + WIDTH / 2))" "$((Y + HEIGHT / 2))"
     sleep 0.2
     xdotool click 3
-    for _ in $(seq 40); do
-        for w in $(xdotool search --onlyvisible --classname nagomi 2>/dev/null); do
-            [ "$w" = "$win" ] && continue
-            eval "$(xdotool getwindowgeometry --shell "$w")"
-            [ "$HEIGHT" -gt 60 ] && [ "$HEIGHT" -lt 400 ] && menu=$w
-        done
-        [ -n "$menu" ] && break
-        sleep 0.05
-    done
-    [ -n "$menu" ] || fail "a right press on the docked icon opened no menu"
+    wait_her_menu "$win" "a right press on the docked icon opened no menu"
     xdotool key "$@"
 }

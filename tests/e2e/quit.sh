@@ -40,7 +40,7 @@ read -r ix iy < <(inner_point pikprsn.bmp.msk)
 xdotool mousemove "$((700 + ix))" "$((300 + iy))"
 sleep 0.2
 xdotool click 3
-sleep 0.5
+wait_her_menu "$win" "a right press on her opened no menu"
 xdotool key Up Return
 ended_well menu
 
