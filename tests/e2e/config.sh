@@ -114,13 +114,7 @@ wait_exit "$pid"
 # Under openbox. It takes a window's buttons from its type and ignores the Motif functions, so
 # each source is checked: the hints Qt writes, the actions the window manager allows, and the
 # buttons it draws.
-HOME="$WORK" openbox --sm-disable >/dev/null 2>&1 &
-PIDS+=($!)
-for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.05
-done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
+start_openbox
 "$NAGOMI" 2>"$WORK/stderr2" &
 pid=$!
 PIDS+=($pid)

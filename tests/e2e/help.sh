@@ -124,12 +124,7 @@ wait_exit "$pid"
 
 # Under a window manager, a help file of 15.7 MB of one-letter runs that alternate bold and
 # italic, in one paragraph; she stands at the screen's right edge.
-HOME="$WORK" openbox --sm-disable >/dev/null 2>&1 &
-PIDS+=($!)
-for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.05
-done
+start_openbox
 app=$(app_dir 2)
 {
     printf '{\\rtf1 '

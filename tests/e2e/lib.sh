@@ -40,6 +40,17 @@ start_xvfb() {
     export DISPLAY=":$(head -n1 "$WORK/display")"
 }
 
+# openbox on the test's display, once it manages windows.
+start_openbox() {
+    HOME="$WORK" openbox --sm-disable >/dev/null 2>&1 &
+    PIDS+=($!)
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.05
+    done
+    fail "openbox did not start"
+}
+
 # Waits until a window with exactly this name is viewable and prints its id.
 wait_window() {
     local name="$1" id=""

@@ -4,13 +4,7 @@
 # states in _NET_WM_STATE, after the start and again after "ないない" and a restore.
 source "$(dirname "$0")/lib.sh"
 start_xvfb
-HOME="$WORK" openbox --sm-disable >/dev/null 2>&1 &
-PIDS+=($!)
-for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.05
-done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
+start_openbox
 app=$(app_dir 1)
 cp "$DATA/fukidasi.bmp" "$app/"
 cd "$app"
