@@ -129,4 +129,23 @@ void RtfBuilder::endParagraph(const RtfParagraphFormat& paragraph) {
     continued_ = false;
 }
 
+std::string RtfParagraph::text() const {
+    std::string out;
+    for (const RtfRun& r : runs) {
+        out += r.text;
+    }
+    return out;
+}
+
+std::string RtfDocument::text() const {
+    std::string out;
+    for (size_t i = 0; i < paragraphs.size(); ++i) {
+        if (i > 0) {
+            out += '\n';
+        }
+        out += paragraphs[i].text();
+    }
+    return out;
+}
+
 } // namespace help
