@@ -20,7 +20,7 @@ size_t shapeRectsPerRequest(std::uint32_t maxRequestUnits) {
     return bytes > 16 ? static_cast<size_t>((bytes - 16) / 8) : 1;
 }
 
-void forEachShapePiece(const shape::Region& region, size_t perRequest,
+void forEachShapePiece(const Region& region, size_t perRequest,
                        const std::function<void(const std::vector<ShapeRect>&, bool)>& send) {
     perRequest = std::max<size_t>(perRequest, 1);
     const auto& rects = region.rects();
@@ -30,7 +30,7 @@ void forEachShapePiece(const shape::Region& region, size_t perRequest,
         const size_t end = at + std::min(rects.size() - at, perRequest);
         piece.clear();
         for (size_t i = at; i < end; ++i) {
-            const shape::Rect& r = rects[i];
+            const Rect& r = rects[i];
             const std::int16_t x = coord(r.left);
             const std::int16_t y = coord(r.top);
             const int w = coord(r.right) - x;

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "shape/Region.h"
+#include "platform/Region.h"
 
 namespace platform {
 
@@ -27,7 +27,7 @@ size_t shapeRectsPerRequest(std::uint32_t maxRequestUnits);
 // clamped to what X holds; a rectangle that clamping leaves empty is dropped. Pieces of a banded
 // list stay banded.
 void forEachShapePiece(
-    const shape::Region& region, size_t perRequest,
+    const Region& region, size_t perRequest,
     const std::function<void(const std::vector<ShapeRect>& piece, bool first)>& send);
 
 } // namespace platform

@@ -21,7 +21,7 @@ xcb_connection_t* x11Connection() {
 
 // Sends the outline in requests the server accepts: the first piece sets the shape, the others
 // unite with it. False when the server refused a piece.
-bool shapeInPieces(xcb_connection_t* c, xcb_window_t window, const shape::Region& region,
+bool shapeInPieces(xcb_connection_t* c, xcb_window_t window, const Region& region,
                    size_t perRequest) {
     std::vector<xcb_rectangle_t> rects;
     std::vector<xcb_void_cookie_t> cookies;
@@ -47,12 +47,12 @@ bool shapeInPieces(xcb_connection_t* c, xcb_window_t window, const shape::Region
 
 } // namespace
 
-QRegion toQRegion(const shape::Region& region) {
+QRegion toQRegion(const Region& region) {
     // The rectangles are already banded the way Qt and the X server keep them, so the list can
     // be taken as it stands; uniting them one by one would be quadratic for noisy pictures.
     std::vector<QRect> rects;
     rects.reserve(region.rects().size());
-    for (const shape::Rect& r : region.rects()) {
+    for (const Rect& r : region.rects()) {
         rects.emplace_back(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
     }
     QRegion q;
@@ -62,7 +62,7 @@ QRegion toQRegion(const shape::Region& region) {
     return q;
 }
 
-void setWindowShape(QWidget* window, const shape::Region& region) {
+void setWindowShape(QWidget* window, const Region& region) {
     if (region.empty()) {
         // An empty mask means "no mask" to Qt; a window whose outline is empty must vanish, so
         // give it a one-pixel shape outside its area.

@@ -4,15 +4,15 @@
 #include <QRegion>
 
 #include "platform/ShapeRequests.h"
-#include "shape/Region.h"
+#include "platform/Region.h"
 
 class QWidget;
 
 namespace platform {
 
-QRegion toQRegion(const shape::Region& region);
+QRegion toQRegion(const Region& region);
 // Sets the window's outline. An outline too large for one request to the X server goes in
 // pieces; if the server refuses even those, the window stays rectangular (a line on stderr).
-void setWindowShape(QWidget* window, const shape::Region& region);
+void setWindowShape(QWidget* window, const Region& region);
 
 } // namespace platform

@@ -9,12 +9,17 @@
 #include <string_view>
 
 #include "platform/Bitmap.h"
-#include "shape/Region.h"
+#include "platform/Region.h"
 
 class QImage;
 class QMenu;
 
 namespace shape {
+
+// Regions are the ground floor's; the window shapes here are made of them.
+using platform::Rect;
+using platform::Region;
+using platform::RegionBuilder;
 
 class TCoolForm;
 

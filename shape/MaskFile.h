@@ -6,9 +6,14 @@
 #include <string>
 #include <string_view>
 
-#include "shape/Region.h"
+#include "platform/Region.h"
 
 namespace shape {
+
+// Regions are the ground floor's; the window shapes here are made of them.
+using platform::Rect;
+using platform::Region;
+using platform::RegionBuilder;
 
 // The region data block (without the leading N).
 std::string encodeRegionData(const Region& region);

@@ -7,9 +7,14 @@
 #include <string>
 
 #include "platform/Bitmap.h"
-#include "shape/Region.h"
+#include "platform/Region.h"
 
 namespace shape {
+
+// Regions are the ground floor's; the window shapes here are made of them.
+using platform::Rect;
+using platform::Region;
+using platform::RegionBuilder;
 
 // The outline of `picture` with `transparent` (0x00RRGGBB) cut away, built in one pass over the
 // pixels. `eachRow`, when given, runs once before every row (the window serves its pending

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-namespace shape {
+namespace platform {
 
 struct Rect {
     std::int32_t left = 0;
@@ -86,4 +86,4 @@ private:
     std::int32_t prevBottom_ = 0; // its bottom, written into its rectangles when it closes
 };
 
-} // namespace shape
+} // namespace platform

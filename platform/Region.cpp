@@ -1,8 +1,8 @@
-#include "shape/Region.h"
+#include "platform/Region.h"
 
 #include <algorithm>
 
-namespace shape {
+namespace platform {
 
 Rect Region::bound() const {
     if (rects_.empty()) {
@@ -166,4 +166,4 @@ Region RegionBuilder::take() {
     return std::move(region_);
 }
 
-} // namespace shape
+} // namespace platform
