@@ -3,8 +3,8 @@
 // where the window takes mouse input, so no compositor is needed.
 #include <QRegion>
 
-#include "platform/ShapeRequests.h"
 #include "platform/Region.h"
+#include "platform/ShapeRequests.h"
 
 class QWidget;
 
