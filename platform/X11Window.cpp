@@ -127,33 +127,22 @@ void setCloseBoxOnly(QWidget* window) {
     xcb_flush(c);
 }
 
-class TaskbarKeeper : public QObject {
+// Runs `apply` on the window at each showing: the show event comes after Qt has created the
+// window and before it maps it, while the window manager has not read its properties yet.
+class ShowHook : public QObject {
 public:
-    explicit TaskbarKeeper(QWidget* window) : QObject(window) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        // The show event comes before the window is mapped.
-        if (event->type() == QEvent::Show && watched == parent()) {
-            setSkipTaskbar(static_cast<QWidget*>(watched));
-        }
-        return false;
-    }
-};
-
-// The window manager reads the type when it starts to manage the window: it is written on the
-// show event, after Qt has created the window and before it maps it.
-class CloseBoxKeeper : public QObject {
-public:
-    explicit CloseBoxKeeper(QWidget* window) : QObject(window) {}
+    ShowHook(QWidget* window, void (*apply)(QWidget*)) : QObject(window), apply_(apply) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Show && watched == parent()) {
-            setCloseBoxOnly(static_cast<QWidget*>(watched));
+            apply_(static_cast<QWidget*>(watched));
         }
         return false;
     }
+
+private:
+    void (*apply_)(QWidget*);
 };
 
 } // namespace
@@ -189,14 +178,14 @@ void setSkipTaskbar(QWidget* window) {
 }
 
 void keepOffTaskbar(QWidget* window) {
-    window->installEventFilter(new TaskbarKeeper(window));
+    window->installEventFilter(new ShowHook(window, setSkipTaskbar));
     if (window->isVisible()) {
         setSkipTaskbar(window);
     }
 }
 
 void keepCloseBoxOnly(QWidget* window) {
-    window->installEventFilter(new CloseBoxKeeper(window));
+    window->installEventFilter(new ShowHook(window, setCloseBoxOnly));
 }
 
 } // namespace platform
