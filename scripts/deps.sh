@@ -10,7 +10,7 @@
 # scripts/deps-check.sh proves on every ./test that `build` is enough for ./run's build.
 set -euo pipefail
 
-build=(build-essential cmake ninja-build pkg-config qt6-base-dev libsdl2-mixer-dev
+build=(build-essential cmake ninja-build pkg-config qt6-base-dev libsdl2-dev
        libxcb1-dev libxcb-shape0-dev libice-dev)
 run=(fonts-ipafont-gothic fonts-ipafont-mincho qt6-qpa-plugins qt6-translations-l10n)
 headless=(xvfb xdotool trayer imagemagick)
