@@ -120,11 +120,10 @@ THelpPanel::THelpPanel(QWidget* parent)
     setFont(f);
 
     // The portrait first: the pane and the buttons lie over it.
+    // Its picture comes at the first showing: decoding it wakes the image format plugins, and
+    // most runs never open the panel.
     Image1 = new QLabel(this);
-    const QPixmap portrait(QStringLiteral(":/help/helpprsn.bmp"));
-    Image1->setPixmap(portrait);
-    Image1->setGeometry(-72, 56, portrait.isNull() ? 265 : portrait.width(),
-                        portrait.isNull() ? 350 : portrait.height());
+    Image1->setGeometry(-72, 56, 265, 350);
     Image1->setAccessibleName(QStringLiteral("ぴこぷる"));
 
     Label1 = new QLabel(QString::fromUtf8(core::kAppTitle), this);
@@ -251,6 +250,13 @@ void THelpPanel::showBeside(const QRect& character) {
 }
 
 void THelpPanel::showEvent(QShowEvent* event) {
+    if (Image1->pixmap().isNull()) {
+        const QPixmap portrait(QStringLiteral(":/help/helpprsn.bmp"));
+        Image1->setPixmap(portrait);
+        if (!portrait.isNull()) {
+            Image1->resize(portrait.size());
+        }
+    }
     if (!placed_) {
         placed_ = true;
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -9,8 +9,10 @@
 namespace platform {
 
 void installAppIcon() {
+    // Up to 128 pixels: every window sends all the sizes to the X server at its creation, and
+    // the 256 alone would be three quarters of those bytes (the installed icons keep it).
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256}) {
+    for (int size : {16, 32, 48, 64, 128}) {
         icon.addFile(QStringLiteral(":/icons/nagomi-%1.png").arg(size), QSize(size, size));
     }
     QApplication::setWindowIcon(icon);

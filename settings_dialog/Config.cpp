@@ -111,6 +111,23 @@ TCFForm::TCFForm(ConfigHost host, QWidget* parent)
     VoiceOpenDialog.Filter = QStringLiteral("こえ (*.wav)|*.wav");
     MailNotifyDialog.Filter = QStringLiteral("おと (*.wav)|*.wav");
 
+    picker_ = [this](const OpenDialog& d) -> std::optional<QString> {
+        const QString file = QFileDialog::getOpenFileName(
+            this, QString(), QString::fromStdString(platform::currentDirectory()),
+            qs(pickerFilter(str(d.Filter))));
+        if (file.isEmpty()) {
+            return std::nullopt;
+        }
+        return file;
+    };
+}
+
+// The dialog lives from start to exit but is seldom opened: its controls are made at the first
+// showing, so a run that never opens it carries none of them.
+void TCFForm::buildControls() {
+    if (PageControl1) {
+        return;
+    }
     PageControl1 = named(new QTabWidget(this), "PageControl1");
     PageControl1->setGeometry(0, 0, kClientWidth, 391);
     PageControl1->setUsesScrollButtons(false);
@@ -152,16 +169,6 @@ TCFForm::TCFForm(ConfigHost host, QWidget* parent)
     on(VoiceTestButton, &QPushButton::clicked, &TCFForm::VoiceTestButtonClick);
     on(AlermTestButton, &QPushButton::clicked, &TCFForm::AlermTestButtonClick);
     on(NotifyTestButton, &QPushButton::clicked, &TCFForm::NotifyTestButtonClick);
-
-    picker_ = [this](const OpenDialog& d) -> std::optional<QString> {
-        const QString file = QFileDialog::getOpenFileName(
-            this, QString(), QString::fromStdString(platform::currentDirectory()),
-            qs(pickerFilter(str(d.Filter))));
-        if (file.isEmpty()) {
-            return std::nullopt;
-        }
-        return file;
-    };
 }
 
 TCFForm::~TCFForm() {
@@ -305,6 +312,7 @@ int TCFForm::ShowModal() {
 }
 
 void TCFForm::Fill() {
+    buildControls();
     const core::Settings& s = core::settings();
     PikFileEdit->setText(qs(s.PikImage));
     VoiceFileEdit->setText(qs(s.VoiceFile));

@@ -45,7 +45,10 @@ public:
 
     // Fill, then run modally until the dialog closes.
     int ShowModal();
+    // Makes the controls (once) and fills them.
     void Fill();
+    // The controls are made at the first Fill; this makes them now.
+    void buildControls();
 
     // Asks for a file with the picker's filter; nullopt when the user cancels. Tests put their
     // own in place of the file dialog.

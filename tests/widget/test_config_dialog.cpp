@@ -57,6 +57,7 @@ protected:
                                             ++saves_;
                                             saved_ = core::writeSettings(core::settings());
                                         }});
+        dialog_->buildControls();
         dialog_->setFilePicker([this](const settings_dialog::OpenDialog& d) {
             filters_.push_back(d.Filter.toStdString());
             return pickResult_;
@@ -169,6 +170,21 @@ TEST_F(ConfigDialogTest, NoValidatorsNamedFieldsAndCaptionsThatFit) {
             }
         }
     }
+}
+
+TEST_F(ConfigDialogTest, CreatedWithoutControlsWhichTheFirstFillMakesOnce) {
+    dialog_.reset();
+    settings_dialog::TCFForm d(
+        settings_dialog::ConfigHost{clockLabel_, [] { return QSize(); }, &n8_, [] {}});
+    EXPECT_EQ(d.PageControl1, nullptr);
+    EXPECT_TRUE(d.findChildren<QWidget*>().isEmpty());
+    EXPECT_EQ(d.size(), QSize(340, 417)) << "the window itself is there from the start";
+    d.Fill();
+    ASSERT_NE(d.PageControl1, nullptr);
+    const auto made = d.findChildren<QWidget*>().size();
+    d.Fill();
+    EXPECT_EQ(d.findChildren<QWidget*>().size(), made);
+    EXPECT_EQ(d.PageControl1->count(), 4);
 }
 
 TEST_F(ConfigDialogTest, TabOrderRunsDownThePage) {

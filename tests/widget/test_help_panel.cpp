@@ -78,7 +78,11 @@ TEST_F(HelpPanelTest, ControlsInTheirPlacesWithTheInitialText) {
     EXPECT_FALSE(p.windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint |
                                     Qt::WindowMinMaxButtonsHint));
     EXPECT_EQ(p.Image1->geometry(), QRect(-72, 56, 265, 350));
+    EXPECT_TRUE(p.Image1->pixmap().isNull()) << "the portrait waits for the first showing";
+    p.show();
     EXPECT_FALSE(p.Image1->pixmap().isNull()) << "the portrait is built in";
+    EXPECT_EQ(p.Image1->geometry(), QRect(-72, 56, 265, 350));
+    p.hide();
     EXPECT_EQ(p.Memo1->geometry(), QRect(144, 0, 302, 413));
     EXPECT_EQ(p.Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_FALSE(p.Memo1->isReadOnly());
