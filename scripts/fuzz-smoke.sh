@@ -43,6 +43,8 @@ for verdict in "$results"/*.verdict; do
     [ -e "$verdict" ] || continue
     if [ "$(cat "$verdict")" = passed ]; then
         passed=$((passed + 1))
+        name=$(basename "$verdict" .verdict)
+        echo "fuzz: $name: $(grep -o 'Done [0-9]* runs' "$results/$name.log" | tail -n1 | cut -d' ' -f2) inputs"
     else
         failed=$((failed + 1))
         name=$(basename "$verdict" .verdict)
