@@ -221,6 +221,19 @@ std::vector<std::string> readSettings(std::string_view fileBytes, Settings& s) {
         time_(("Alerm" + n + "Time").c_str(), s.Alerm[a].time);
         text_(("Alerm" + n + "Voice").c_str(), s.Alerm[a].voice);
     }
+    // A number outside its range is as bad as no number: the key keeps its value.
+    auto ranged_ = [&](const char* key, int& v, int low, int high) {
+        int parsed = v;
+        int_(key, parsed);
+        if (parsed >= low && parsed <= high) {
+            v = parsed;
+        } else if (auto val = findValue(lines, key)) {
+            errors.push_back(platform::msgNotInteger(shownValue(*val)));
+        }
+    };
+    ranged_("MailProtocol", s.MailProtocol, 0, 1);
+    ranged_("POPSecurity", s.POPSecurity, 0, 2);
+    ranged_("POPPort", s.POPPort, 0, 65535);
     return errors;
 }
 
@@ -285,6 +298,9 @@ std::string writeSettings(const Settings& s) {
         line(("Alerm" + n + "Voice").c_str(), al.voice);
         put(("Alerm" + n + "Time").c_str(), platform::timeText(al.time));
     }
+    num("MailProtocol", s.MailProtocol);
+    num("POPSecurity", s.POPSecurity);
+    num("POPPort", s.POPPort);
     return out;
 }
 

@@ -56,6 +56,10 @@ struct Settings {
     int NTPTimezone = 9;
     int NTPMinimalDifference = 500;
     AlarmSetting Alerm[3];
+    // Written after every other key: a file without them reads as POP3 on port 110 in clear.
+    int MailProtocol = 0; // 0 POP3, 1 IMAP4rev1
+    int POPSecurity = 0;  // 0 none, 1 STARTTLS, 2 TLS from the first byte
+    int POPPort = 0;      // 0: the standard port of the protocol and security
 
     // Each text value's bytes as the file held them, beside the text they were read as: a value
     // the user did not change is written back (and sent to servers) byte for byte, even where

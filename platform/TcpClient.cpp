@@ -37,6 +37,18 @@ std::int64_t steadyMs() {
         .count();
 }
 
+void TcpStream::startTls() {
+    throw AppError(msgTlsFailure("暗号化通信を始められません"));
+}
+
+std::string msgTlsFailure(const std::string& reason) {
+    return "サーバの証明書を確認できません: " + reason;
+}
+
+std::string msgHostNotFound(const std::string& name) {
+    return "サーバ " + name + " が見つかりません";
+}
+
 std::string socketErrorMessage(int error, const std::string& operation) {
     return "'" + operation + "' API でWindows ソケットエラー: " + std::strerror(error) + " (" +
            std::to_string(error) + ")";

@@ -22,7 +22,16 @@ public:
     // Sends all bytes; throws AppError on failure.
     virtual void send(std::string_view text) = 0;
     virtual void close() = 0;
+    // Turns the open connection into TLS once the server agreed to STARTTLS (STLS): whatever it
+    // sent before is discarded, never read as protected. Returns only with a verified session;
+    // throws AppError with msgTlsFailure's text otherwise. A stream without TLS refuses.
+    virtual void startTls();
 };
+
+// "サーバの証明書を確認できません: <reason>", the error of a TLS session that cannot be trusted.
+std::string msgTlsFailure(const std::string& reason);
+// "サーバ <name> が見つかりません", a server name that does not resolve.
+std::string msgHostNotFound(const std::string& name);
 
 // "'%2:s' API でWindows ソケットエラー: %0:s (%1:d)" filled with the system's error text, number
 // and operation.

@@ -47,7 +47,10 @@ const char* const kDefaultFile = "PikImage=pikprsn.bmp\r\n"
                                  "NTPMinimalDifference=500\r\n"
                                  "IsAlerm1Enabled=0\r\n"
                                  "Alerm1Voice=\r\n"
-                                 "Alerm1Time=0:00:00\r\n";
+                                 "Alerm1Time=0:00:00\r\n"
+                                 "MailProtocol=0\r\n"
+                                 "POPSecurity=0\r\n"
+                                 "POPPort=0\r\n";
 
 Settings everyKeyChanged() {
     Settings s;
@@ -224,8 +227,28 @@ TEST(SettingsFile, AlarmTwoAndThreeLinesOnlyWhenEnabledOrVoiced) {
               std::string::npos);
     EXPECT_EQ(file.find("Alerm3"), std::string::npos);
     s.Alerm[2].enabled = true;
-    EXPECT_TRUE(
-        writeSettings(s).ends_with("IsAlerm3Enabled=1\r\nAlerm3Voice=\r\nAlerm3Time=8:00:00\r\n"));
+    EXPECT_NE(writeSettings(s).find("IsAlerm3Enabled=1\r\nAlerm3Voice=\r\nAlerm3Time=8:00:00\r\n"
+                                    "MailProtocol=0\r\n"),
+              std::string::npos);
+}
+
+TEST(SettingsFile, MailServerKeysComeLastAndKeepTheirValueWhenOutOfRange) {
+    Settings s;
+    EXPECT_TRUE(readSettings("MailProtocol=1\r\nPOPSecurity=2\r\nPOPPort=995\r\n", s).empty());
+    EXPECT_EQ(s.MailProtocol, 1);
+    EXPECT_EQ(s.POPSecurity, 2);
+    EXPECT_EQ(s.POPPort, 995);
+    EXPECT_TRUE(writeSettings(s).ends_with("MailProtocol=1\r\nPOPSecurity=2\r\nPOPPort=995\r\n"));
+    const auto errors = readSettings("MailProtocol=2\r\nPOPSecurity=-1\r\nPOPPort=65536\r\n", s);
+    EXPECT_EQ(errors.size(), 3u);
+    EXPECT_EQ(s.MailProtocol, 1);
+    EXPECT_EQ(s.POPSecurity, 2);
+    EXPECT_EQ(s.POPPort, 995);
+    Settings fresh;
+    readSettings("POPServer=pop.example.jp\r\n", fresh);
+    EXPECT_EQ(fresh.MailProtocol, 0) << "a file from before the keys: POP3 on 110 in clear";
+    EXPECT_EQ(fresh.POPSecurity, 0);
+    EXPECT_EQ(fresh.POPPort, 0);
 }
 
 TEST(SettingsFile, TextValuesCannotSplitTheFile) {
