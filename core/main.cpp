@@ -12,6 +12,7 @@
 #include "core/AppState.h"
 #include "core/PikMain.h"
 #include "help/HelpForm.h"
+#include "mail/CheckRunner.h"
 #include "mail/MailCheck.h"
 #include "platform/AppError.h"
 #include "platform/DesktopLook.h"
@@ -78,7 +79,9 @@ int main(int argc, char** argv) {
     balloon::SerifuQueue().clear();
     // From the very start: a signal during creation waits in the event loop for the window.
     platform::installSessionEndHandlers([] {
-        // The clock adjustment's endpoint goes first: nothing is sent once the session ends.
+        // A mail check running is called off, and the clock adjustment's endpoint goes first:
+        // nothing is sent once the session ends.
+        mail::stopAllChecks();
         if (timesync::NTPForm) {
             timesync::NTPForm->releaseEndpoint();
         }

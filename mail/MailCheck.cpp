@@ -8,46 +8,17 @@
 #include "balloon/SerifuQueue.h"
 #include "core/AppState.h"
 #include "core/Settings.h"
-#include "mail/PopCheck.h"
+#include "mail/CheckRunner.h"
 #include "platform/AppError.h"
 #include "platform/Coordinates.h"
 #include "platform/Fonts.h"
-#include "platform/Locale.h"
 #include "platform/OnScreen.h"
 #include "platform/Sound.h"
-#include "platform/TcpClient.h"
 #include "platform/X11Window.h"
 
 namespace mail {
 
 TPOPForm* POPForm = nullptr;
-
-namespace {
-
-class FormView : public MailView {
-public:
-    explicit FormView(TPOPForm& f) : f_(f) {}
-    void setLastModified(const std::string& caption) override { f_.showLastModified(caption); }
-    void setReceived(int count, const std::string& caption) override {
-        QLabel* l = f_.LastReceivedLabel;
-        l->setText(QString::fromStdString(caption));
-        QPalette pal = f_.palette();
-        if (count > 0) {
-            pal.setColor(QPalette::WindowText, QColor(255, 0, 0));
-            pal.setColor(QPalette::Window, QColor(255, 255, 255));
-        }
-        l->setAutoFillBackground(count > 0);
-        l->setPalette(pal);
-        l->adjustSize();
-    }
-    void playNotify(const std::string& file) override { platform::sound().playAsync(file); }
-    std::string now() override { return platform::dateTimeText(platform::systemClock().now()); }
-
-private:
-    TPOPForm& f_;
-};
-
-} // namespace
 
 TPOPForm::TPOPForm()
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool) {
@@ -83,6 +54,7 @@ TPOPForm::TPOPForm()
           static_cast<QObject*>(LastModifiedLabel), static_cast<QObject*>(LastReceivedLabel)}) {
         o->installEventFilter(this);
     }
+    runner_ = new CheckRunner(this);
     MailTimer = new QTimer(this);
     connect(MailTimer, &QTimer::timeout, this,
             [this] { platform::guard([this] { MailTimerTimer(); }); });
@@ -117,21 +89,56 @@ void TPOPForm::FormCreate() {
     move(platform::toScreenCoord(core::settings().MailX),
          platform::toScreenCoord(core::settings().MailY));
     if (core::settings().MailCheck) {
-        MailTimerTimer();
+        // Once her windows are up: a slow server never delays her appearance.
+        QTimer::singleShot(0, this, [this] { platform::guard([this] { MailTimerTimer(); }); });
     }
-}
-
-std::string TPOPForm::CheckMail() {
-    platform::PosixTcpStream stream;
-    FormView view(*this);
-    return mail::CheckMail(stream, core::settings(), core::IsAlermSounded(), view);
 }
 
 void TPOPForm::MailTimerTimer() {
-    const std::string line = CheckMail();
-    if (!line.empty()) {
-        balloon::SerifuQueue().add(line);
+    // A tick while a check runs is skipped: checks never overlap.
+    runner_->start(core::settings(), core::IsAlermSounded(),
+                   [this](CheckOutcome& o) { platform::guard([this, &o] { applyOutcome(o); }); });
+}
+
+bool TPOPForm::checking() const {
+    return runner_->running();
+}
+
+void TPOPForm::applyOutcome(CheckOutcome& o) {
+    core::Settings& s = core::settings();
+    s.LastMailNum = o.settings.LastMailNum;
+    s.LastMessageID = o.settings.LastMessageID;
+    if (const auto raw = o.settings.raw.find("LastMessageID"); raw != o.settings.raw.end()) {
+        s.raw.insert_or_assign(raw->first, raw->second);
     }
+    if (o.modifiedShown) {
+        showLastModified(o.modified);
+    }
+    if (o.receivedShown) {
+        showReceived(o.receivedCount, o.received);
+    }
+    for (const std::string& file : o.played) {
+        platform::sound().playAsync(file);
+    }
+    if (!o.line.empty()) {
+        balloon::SerifuQueue().add(o.line);
+    }
+    if (!o.error.empty()) {
+        throw platform::AppError(o.error);
+    }
+}
+
+void TPOPForm::showReceived(int count, const std::string& caption) {
+    QLabel* l = LastReceivedLabel;
+    l->setText(QString::fromStdString(caption));
+    QPalette pal = palette();
+    if (count > 0) {
+        pal.setColor(QPalette::WindowText, QColor(255, 0, 0));
+        pal.setColor(QPalette::Window, QColor(255, 255, 255));
+    }
+    l->setAutoFillBackground(count > 0);
+    l->setPalette(pal);
+    l->adjustSize();
 }
 
 bool TPOPForm::eventFilter(QObject* watched, QEvent* event) {

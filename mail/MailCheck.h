@@ -1,6 +1,7 @@
 #pragma once
-// TPOPForm: the mail watcher's status window "メール受信状況" and its timer. Created hidden; the
-// check runs at creation (when mail checking is on) and on every MailTimer tick.
+// TPOPForm: the mail watcher's status window "メール受信状況" and its timer. Created hidden; a
+// check starts once the program runs (when mail checking is on) and on every MailTimer tick, and
+// runs beside the user interface, never holding it.
 #include <QFrame>
 #include <QPoint>
 #include <QWidget>
@@ -9,6 +10,9 @@ class QLabel;
 class QTimer;
 
 namespace mail {
+
+class CheckRunner;
+struct CheckOutcome;
 
 class TPOPForm : public QWidget {
     Q_OBJECT
@@ -21,9 +25,9 @@ public:
     QLabel* LastReceivedLabel = nullptr;
     QTimer* MailTimer = nullptr;
 
-    // One check; returns the line to speak.
-    std::string CheckMail();
+    // Starts a check unless one is running; what it learns is applied when it is over.
     void MailTimerTimer();
+    bool checking() const;
     void FormClick() { hide(); }
     // "最終チェック日時：..." after a check.
     void showLastModified(const std::string& caption);
@@ -35,6 +39,9 @@ protected:
 
 private:
     void FormCreate();
+    void applyOutcome(CheckOutcome& o);
+    void showReceived(int count, const std::string& caption);
+    CheckRunner* runner_ = nullptr;
     QPoint press_;
     bool moved_ = false;
 };

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "mail/MailServer.h"
 #include "mail/Md5unit.h"
+#include "platform/AppError.h"
 
 namespace mail {
 namespace {
@@ -12,6 +14,8 @@ const char* const kSendTimeout = "サーバに接続できません（送信タ�
 const char* const kRecvTimeout = "サーバに接続できません（受信タイムアウト）";
 const char* const kBadUser = "ユーザ名が誤っています．";
 const char* const kBadPassword = "パスワードが正しくありません．";
+// A CAPA reply longer than this tells nothing a check needs.
+constexpr size_t kCapaBytes = 16 * 1024;
 
 bool blank(unsigned char c) {
     return c >= 1 && c <= 32;
@@ -96,6 +100,29 @@ std::string lower(std::string s) {
         }
     }
     return s;
+}
+
+// STLS once CAPA offers it; without it nothing of the log-in is sent. Bytes the server sends
+// with its +OK are read with it and dropped, the stream drops the rest.
+void startTls(Dialogue& d, platform::TcpStream& stream) {
+    d.send("CAPA");
+    d.waitReply();
+    std::string capa = lower(d.read());
+    const bool ok = capa.starts_with("+ok");
+    while (ok && capa.find("\n.\r\n") == std::string::npos &&
+           capa.find("\n.\n") == std::string::npos && capa.size() < kCapaBytes) {
+        capa += lower(d.read());
+    }
+    const bool offered = ok && (capa.find("\nstls\r") != std::string::npos ||
+                                capa.find("\nstls\n") != std::string::npos);
+    if (!offered) {
+        throw platform::AppError(kNoStartTls);
+    }
+    d.send("STLS");
+    if (!accepted(d.reply())) {
+        throw platform::AppError(kNoStartTls);
+    }
+    stream.startTls();
 }
 
 } // namespace
@@ -192,9 +219,12 @@ std::string CheckMail(platform::TcpStream& stream, core::Settings& s, bool alarm
     } closer{stream};
     std::string say;
     try {
-        stream.open(s.POPServer, 110);
+        stream.open(s.POPServer, portOf(s));
         Dialogue d(stream, steadyMs);
         const std::vector<std::string> greeting = d.reply(); // never judged
+        if (securityOf(s) == Security::StartTls) {
+            startTls(d, stream);
+        }
         // The account and password go out in the file's own bytes (CP932).
         const std::string account = core::cp932Of(s, "POPAccount", s.POPAccount);
         const std::string password = core::cp932Of(s, "POPPassword", s.POPPassword);

@@ -2,6 +2,7 @@
 // mail_probe INI [alarm] [--play-wait MS]. Reads the settings from INI, prints what the check
 // said and showed ("say", "modified", "received", "played" or "error" lines), plays the notify
 // sound for real (waiting MS for it) and writes the settings back.
+#include <QCoreApplication>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -10,34 +11,15 @@
 #include <thread>
 
 #include "core/Settings.h"
-#include "mail/PopCheck.h"
-#include "platform/AppError.h"
-#include "platform/Locale.h"
+#include "mail/CheckRunner.h"
 #include "platform/Sound.h"
-#include "platform/TcpClient.h"
-
-namespace {
-class PrintView : public mail::MailView {
-public:
-    void setLastModified(const std::string& c) override { std::printf("modified %s\n", c.c_str()); }
-    void setReceived(int n, const std::string& c) override {
-        std::printf("received %d %s\n", n, c.c_str());
-    }
-    void playNotify(const std::string& f) override {
-        std::printf("played %s\n", f.c_str());
-        platform::sound().playAsync(f);
-        played = true;
-    }
-    std::string now() override { return platform::dateTimeText(platform::systemClock().now()); }
-    bool played = false;
-};
-} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: mail_probe INI [alarm] [--play-wait MS]\n");
         return 2;
     }
+    QCoreApplication app(argc, argv);
     bool alarm = false;
     int wait = 0;
     for (int i = 2; i < argc; ++i) {
@@ -51,16 +33,32 @@ int main(int argc, char** argv) {
     const std::string bytes((std::istreambuf_iterator<char>(in)), {});
     core::Settings s;
     core::readSettings(bytes, s);
-    PrintView view;
-    platform::PosixTcpStream stream;
-    try {
-        const std::string line = mail::CheckMail(stream, s, alarm, view);
-        std::printf("say %s\n", line.c_str());
-    } catch (const platform::AppError& e) {
-        std::printf("error %s\n", e.what());
-    }
+    // The check runs as the program runs it: looked up and talked to beside this thread.
+    mail::CheckRunner runner;
+    bool played = false;
+    runner.start(s, alarm, [&](mail::CheckOutcome& o) {
+        if (o.modifiedShown) {
+            std::printf("modified %s\n", o.modified.c_str());
+        }
+        if (o.receivedShown) {
+            std::printf("received %d %s\n", o.receivedCount, o.received.c_str());
+        }
+        for (const std::string& f : o.played) {
+            std::printf("played %s\n", f.c_str());
+            platform::sound().playAsync(f);
+            played = true;
+        }
+        if (o.error.empty()) {
+            std::printf("say %s\n", o.line.c_str());
+        } else {
+            std::printf("error %s\n", o.error.c_str());
+        }
+        s = o.settings;
+        QCoreApplication::quit();
+    });
+    QCoreApplication::exec();
     std::fflush(stdout);
-    if (view.played && wait > 0) {
+    if (played && wait > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(wait));
     }
     std::ofstream(argv[1], std::ios::binary) << core::writeSettings(s);
