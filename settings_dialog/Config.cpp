@@ -246,48 +246,6 @@ void TCFForm::createClickPage() {
     Label15->adjustSize();
 }
 
-void TCFForm::createMailPage() {
-    QWidget* p = TabSheet3 = named(new QWidget, "TabSheet3");
-    PageControl1->addTab(p, QStringLiteral("め～る"));
-    MailCheckBox = check(p, "MailCheckBox", "メールチェックする", 16, 14, 121);
-    MailIntervalEdit = edit(p, "MailIntervalEdit", 208, 11, 57, nullptr);
-    Label5 = label(p, "Label5", "分おき", 269, 17);
-    Label5->setBuddy(MailIntervalEdit);
-    Label6 = label(p, "Label6", "POPアカウント", 7, 50);
-    Label7 = label(p, "Label7", "POPパスワード", 7, 74);
-    // The fields start after the longer of the two labels and keep their right edge.
-    const int accountLeft =
-        std::max({88, Label6->geometry().right() + 4, Label7->geometry().right() + 4});
-    POPAccountEdit = edit(p, "POPAccountEdit", accountLeft, 46, 321 - accountLeft, Label6);
-    POPPasswordEdit = edit(p, "POPPasswordEdit", accountLeft, 70, 321 - accountLeft, Label7);
-    POPPasswordEdit->setStyle(starMaskStyle(this)); // the pages, and the field, go before it
-    POPPasswordEdit->setEchoMode(QLineEdit::Password);
-
-    Panel1 = panel(p, "Panel1", QFrame::Raised, 8, 110, 321, 57);
-    Label8 = label(p, "Label8", "POPサーバ", 16, 123);
-    POPServerEdit = edit(p, "POPServerEdit", 80, 118, 241, Label8);
-    Label9 = label(p, "Label9", "プロトコル", 20, 145);
-    ProtocolRadio = named(new QWidget(p), "ProtocolRadio");
-    ProtocolRadio->setGeometry(80, 141, 241, 24); // below the server field, beside its label
-    ProtocolRadio->setAccessibleName(QStringLiteral("プロトコル"));
-    auto* row = new QHBoxLayout(ProtocolRadio);
-    row->setContentsMargins(4, 0, 4, 0);
-    ProtocolPOP = named(new QRadioButton(QStringLiteral("POP"), ProtocolRadio), "ProtocolPOP");
-    ProtocolAPOP = named(new QRadioButton(QStringLiteral("APOP"), ProtocolRadio), "ProtocolAPOP");
-    row->addWidget(ProtocolPOP, 1);
-    row->addWidget(ProtocolAPOP, 1);
-    ProtocolGroup = new QButtonGroup(this);
-    ProtocolGroup->addButton(ProtocolPOP, 0);
-    ProtocolGroup->addButton(ProtocolAPOP, 1);
-    Label9->setBuddy(ProtocolRadio);
-
-    MailNotifyCheck = check(p, "MailNotifyCheck", "音を出す", 16, 188, 73);
-    MailNotifyEdit = edit(p, "MailNotifyEdit", 56, 206, 225, nullptr);
-    MailNotifyEdit->setAccessibleName(QStringLiteral("メール着信音のファイル"));
-    MailNotifyButton = button(p, "MailNotifyButton", "参照", 282, 206, 40);
-    NotifyTestButton = button(p, "NotifyTestButton", "テスト再生", 262, 230, 60);
-}
-
 void TCFForm::createNtpPage() {
     QWidget* p = TabSheet4 = named(new QWidget, "TabSheet4");
     PageControl1->addTab(p, QStringLiteral("時刻調整"));
@@ -345,20 +303,7 @@ void TCFForm::Fill() {
 
     LogCheckBox->setChecked(s.isLog);
 
-    MailCheckBox->setChecked(s.MailCheck);
-    MailIntervalEdit->setText(QString::number(s.MailInterval));
-    POPAccountEdit->setText(qs(s.POPAccount));
-    POPPasswordEdit->setText(qs(s.POPPassword));
-    POPServerEdit->setText(qs(s.POPServer));
-    // A value that is neither 0 nor 1 checks neither button (and Apply then keeps it).
-    ProtocolGroup->setExclusive(false);
-    ProtocolPOP->setChecked(s.IsAPOP == 0);
-    ProtocolAPOP->setChecked(s.IsAPOP == 1);
-    ProtocolGroup->setExclusive(true);
-    MailNotifyCheck->setChecked(s.MailNotify);
-    MailNotifyEdit->setText(qs(s.MailNotifyFile));
-    NotifyTestButton->setEnabled(false);
-    MailCheckBoxClick();
+    fillMailPage(s);
 
     NTPCheck->setChecked(s.isAdjust);
     HostEdit->setText(qs(s.NTPhost));
@@ -397,7 +342,9 @@ ConfigValues TCFForm::values() const {
     v.POPAccount = str(POPAccountEdit->text());
     v.POPPassword = str(POPPasswordEdit->text());
     v.POPServer = str(POPServerEdit->text());
-    v.IsAPOP = ProtocolGroup->checkedId();
+    v.Protocol = ProtocolGroup->checkedId();
+    v.Security = SecurityGroup->checkedId();
+    v.POPPort = str(PortEdit->text());
     v.MailNotify = MailNotifyCheck->isChecked();
     v.MailNotifyFile = str(MailNotifyEdit->text());
     v.isAdjust = NTPCheck->isChecked();
@@ -415,6 +362,8 @@ QLineEdit* TCFForm::fieldOf(IntField field) const {
         return ClockYEdit;
     case IntField::MailInterval:
         return MailIntervalEdit;
+    case IntField::POPPort:
+        return PortEdit;
     case IntField::NTPInterval:
         return IntervalEdit;
     case IntField::NTPMinimalDifference:
@@ -458,9 +407,9 @@ void TCFForm::OKButtonClick() {
         if (field->isEnabled()) {
             field->setFocus();
         } else {
-            (field == MailIntervalEdit                    ? MailCheckBox
-             : field == ClockXEdit || field == ClockYEdit ? ClockCheck
-                                                          : NTPCheck)
+            (field == MailIntervalEdit || field == PortEdit ? MailCheckBox
+             : field == ClockXEdit || field == ClockYEdit   ? ClockCheck
+                                                            : NTPCheck)
                 ->setFocus();
         }
         return;
@@ -505,18 +454,6 @@ void TCFForm::AlermCheckBoxClick() {
     MinSpinEdit->setEnabled(on);
     AlermEdit->setEnabled(on);
     AlermButton->setEnabled(on);
-}
-
-void TCFForm::MailCheckBoxClick() {
-    const bool on = MailCheckBox->isChecked();
-    MailIntervalEdit->setEnabled(on);
-    POPAccountEdit->setEnabled(on);
-    POPPasswordEdit->setEnabled(on);
-    POPServerEdit->setEnabled(on);
-    ProtocolRadio->setEnabled(on);
-    MailNotifyCheck->setEnabled(on);
-    MailNotifyEdit->setEnabled(on && MailNotifyCheck->isChecked());
-    MailNotifyButton->setEnabled(on && MailNotifyCheck->isChecked());
 }
 
 void TCFForm::MailNotifyCheckClick() {

@@ -129,6 +129,16 @@ public:
     QButtonGroup* ProtocolGroup = nullptr;
     QRadioButton* ProtocolPOP = nullptr;
     QRadioButton* ProtocolAPOP = nullptr;
+    QRadioButton* ProtocolIMAP = nullptr;
+    QLabel* SecurityLabel = nullptr; // 暗号化
+    QWidget* SecurityRadio = nullptr;
+    QButtonGroup* SecurityGroup = nullptr;
+    QRadioButton* SecurityNone = nullptr;
+    QRadioButton* SecurityStartTls = nullptr;
+    QRadioButton* SecurityTls = nullptr;
+    QLabel* PortLabel = nullptr; // ポート
+    QLineEdit* PortEdit = nullptr;
+    QLabel* PortNote = nullptr;
     QCheckBox* MailNotifyCheck = nullptr;
     QLineEdit* MailNotifyEdit = nullptr;
     QPushButton* MailNotifyButton = nullptr;
@@ -153,6 +163,7 @@ private:
     void createBasicPage();
     void createClickPage();
     void createMailPage();
+    void fillMailPage(const core::Settings& s);
     void createNtpPage();
     QLineEdit* fieldOf(IntField field) const;
     std::optional<QString> pick(const OpenDialog& picker);

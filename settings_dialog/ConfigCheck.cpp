@@ -101,11 +101,14 @@ std::optional<InvalidField> firstInvalidField(const ConfigValues& v) {
         {IntField::ClockX, &v.ClockX},
         {IntField::ClockY, &v.ClockY},
         {IntField::MailInterval, &v.MailInterval},
+        {IntField::POPPort, &v.POPPort},
         {IntField::NTPInterval, &v.NTPInterval},
         {IntField::NTPMinimalDifference, &v.NTPMinimalDifference},
     };
     for (const auto& [field, text] : fields) {
-        if (!parseDecimal32(*text)) {
+        const auto n = parseDecimal32(*text);
+        // A port is a number of 0 (the standard one) to 65535.
+        if (!n || (field == IntField::POPPort && (*n < 0 || *n > 65535))) {
             return InvalidField{field, *text};
         }
     }
@@ -182,9 +185,17 @@ ApplyResult applyConfig(const ConfigValues& v, core::Settings& s, const ApplyTar
     s.POPAccount = v.POPAccount;
     s.POPPassword = v.POPPassword;
     s.POPServer = v.POPServer;
-    if (v.IsAPOP == 0 || v.IsAPOP == 1) {
-        s.IsAPOP = v.IsAPOP;
+    // APOP is POP3 with its digest; IMAP leaves the APOP choice as it was for a way back.
+    if (v.Protocol == 0 || v.Protocol == 1) {
+        s.IsAPOP = v.Protocol;
+        s.MailProtocol = 0;
+    } else if (v.Protocol == 2) {
+        s.MailProtocol = 1;
     }
+    if (v.Security >= 0 && v.Security <= 2) {
+        s.POPSecurity = v.Security;
+    }
+    s.POPPort = *parseDecimal32(v.POPPort);
     s.MailNotify = v.MailNotify;
     s.MailNotifyFile = v.MailNotifyFile;
     if (t.mailTimer) {

@@ -48,7 +48,9 @@ struct ConfigValues {
     std::string POPAccount;
     std::string POPPassword;
     std::string POPServer;
-    int IsAPOP = -1; // -1: neither button checked
+    int Protocol = -1; // 0 POP, 1 APOP, 2 IMAP; -1: no button checked
+    int Security = -1; // 0 none, 1 STARTTLS, 2 SSL/TLS; -1: no button checked
+    std::string POPPort;
     bool MailNotify = false;
     std::string MailNotifyFile;
     bool isAdjust = false;
@@ -58,7 +60,7 @@ struct ConfigValues {
 };
 
 // The number fields, in the order Apply reads them.
-enum class IntField { ClockX, ClockY, MailInterval, NTPInterval, NTPMinimalDifference };
+enum class IntField { ClockX, ClockY, MailInterval, POPPort, NTPInterval, NTPMinimalDifference };
 
 struct InvalidField {
     IntField field;

@@ -126,7 +126,9 @@ protected:
         v.POPAccount = "u";
         v.POPPassword = "p";
         v.POPServer = "s";
-        v.IsAPOP = 1;
+        v.Protocol = 1;
+        v.Security = 2;
+        v.POPPort = "0";
         v.MailNotify = true;
         v.MailNotifyFile = "n.wav";
         v.isAdjust = true;
@@ -181,6 +183,8 @@ TEST_F(ApplyTest, StepsRunInOrderAndWriteEverySetting) {
     EXPECT_TRUE(s.isLog);
     EXPECT_EQ(s.MailInterval, 5);
     EXPECT_EQ(s.IsAPOP, 1);
+    EXPECT_EQ(s.MailProtocol, 0);
+    EXPECT_EQ(s.POPSecurity, 2);
     EXPECT_EQ(s.MailNotifyFile, "n.wav");
     EXPECT_EQ(s.NTPhost, "ntp.example");
     EXPECT_EQ(s.NTPInterval, 30);
@@ -188,11 +192,33 @@ TEST_F(ApplyTest, StepsRunInOrderAndWriteEverySetting) {
     EXPECT_EQ(ntp.period, 600000) << "the SNTP period waits for the next reply";
 }
 
+TEST_F(ApplyTest, ImapKeepsTheApopChoiceAndAPortOutOfRangeIsABadNumber) {
+    s.IsAPOP = 1;
+    v.Protocol = 2;
+    v.POPPort = "993";
+    ASSERT_TRUE(applyConfig(v, s, t).done());
+    EXPECT_EQ(s.MailProtocol, 1);
+    EXPECT_EQ(s.IsAPOP, 1) << "back to POP, APOP is still chosen";
+    EXPECT_EQ(s.POPPort, 993);
+    v.Protocol = 0;
+    ASSERT_TRUE(applyConfig(v, s, t).done());
+    EXPECT_EQ(s.MailProtocol, 0);
+    EXPECT_EQ(s.IsAPOP, 0);
+    for (const char* port : {"65536", "-1"}) {
+        v.POPPort = port;
+        const ApplyResult r = applyConfig(v, s, t);
+        ASSERT_TRUE(r.invalid) << port;
+        EXPECT_EQ(r.invalid->field, settings_dialog::IntField::POPPort);
+        EXPECT_EQ(s.POPPort, 993);
+    }
+}
+
 TEST_F(ApplyTest, AnyBadNumberChangesNothingAtAll) {
     const core::Settings before = s;
     for (std::string ConfigValues::*field :
          {&ConfigValues::ClockX, &ConfigValues::ClockY, &ConfigValues::MailInterval,
-          &ConfigValues::NTPInterval, &ConfigValues::NTPMinimalDifference}) {
+          &ConfigValues::POPPort, &ConfigValues::NTPInterval,
+          &ConfigValues::NTPMinimalDifference}) {
         ConfigValues bad = v;
         bad.*field = "abc";
         const ApplyResult r = applyConfig(bad, s, t);

@@ -136,6 +136,9 @@ TEST_F(ConfigDialogTest, NoValidatorsNamedFieldsAndCaptionsThatFit) {
         {d.POPAccountEdit, "POPアカウント"},
         {d.POPPasswordEdit, "POPパスワード"},
         {d.POPServerEdit, "POPサーバ"},
+        {d.ProtocolRadio, "プロトコル"},
+        {d.SecurityRadio, "暗号化"},
+        {d.PortEdit, "ポート"},
         {d.HostEdit, "ホスト名"},
         {d.IntervalEdit, "調整インターバル(分)"},
         {d.MinimalEdit, "msより小さい時刻差の場合は調整しない"}};
@@ -246,6 +249,29 @@ TEST_F(ConfigDialogTest, FillTakesSettingsAndTheLabelWhereItWasDragged) {
     EXPECT_EQ(d.HostEdit->text(), QStringLiteral("ntp.example"));
     EXPECT_EQ(d.PageControl1->currentIndex(), 3);
     EXPECT_EQ(saves_, 0);
+}
+
+TEST_F(ConfigDialogTest, ImapWithStartTlsOnItsPortShowsAndComesBack) {
+    core::Settings& s = core::settings();
+    s.MailCheck = true;
+    s.MailInterval = 5;
+    s.IsAPOP = 1;
+    s.MailProtocol = 1;
+    s.POPSecurity = 1;
+    s.POPPort = 1143;
+    auto& d = shown();
+    EXPECT_TRUE(d.ProtocolIMAP->isChecked());
+    EXPECT_FALSE(d.ProtocolAPOP->isChecked());
+    EXPECT_TRUE(d.SecurityStartTls->isChecked());
+    EXPECT_EQ(d.PortEdit->text(), QStringLiteral("1143"));
+    d.SecurityTls->click();
+    d.PortEdit->setText(QStringLiteral("0"));
+    d.OKButtonClick();
+    EXPECT_EQ(s.MailProtocol, 1);
+    EXPECT_EQ(s.IsAPOP, 1);
+    EXPECT_EQ(s.POPSecurity, 2);
+    EXPECT_EQ(s.POPPort, 0);
+    EXPECT_NE(saved_.find("MailProtocol=1\r\nPOPSecurity=2\r\nPOPPort=0\r\n"), std::string::npos);
 }
 
 TEST_F(ConfigDialogTest, EnableRules) {
