@@ -49,6 +49,7 @@ void ImapReader::discard() {
     inLiteral_ = false;
     keepLiteral_ = false;
     keptBytes_ = 0;
+    lineStart_ = 0;
 }
 
 std::optional<ImapResponse> ImapReader::next() {
@@ -85,6 +86,7 @@ std::optional<ImapResponse> ImapReader::next() {
             ImapResponse done = std::move(response_);
             response_ = ImapResponse{};
             keptBytes_ = 0;
+            lineStart_ = 0;
             return done;
         }
     }
@@ -100,12 +102,15 @@ bool ImapReader::endLine() {
     if (!text.empty() && text.back() == '\r') {
         text.pop_back();
     }
-    // "{n}" (or the non-synchronising "{n+}") at the line's end announces a literal.
-    if (text.empty() || text.back() != '}') {
+    // "{n}" (or the non-synchronising "{n+}") at the line's end announces a literal; the
+    // announcement before a literal that ends a response is no new one.
+    const size_t lineStart = lineStart_;
+    lineStart_ = text.size();
+    if (text.size() == lineStart || text.back() != '}') {
         return true;
     }
     const size_t open = text.rfind('{');
-    if (open == std::string::npos) {
+    if (open == std::string::npos || open < lineStart) {
         return true;
     }
     std::string_view digits(text.data() + open + 1, text.size() - open - 2);

@@ -52,6 +52,7 @@ private:
     bool inLiteral_ = false;
     bool keepLiteral_ = false;
     size_t keptBytes_ = 0;
+    size_t lineStart_ = 0; // where the current line begins in the response's text
     bool broken_ = false;
 };
 
