@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <memory>
 
+#include "mail/ImapCheck.h"
 #include "mail/MailServer.h"
 #include "mail/PopCheck.h"
 #include "platform/AppError.h"
@@ -90,7 +91,8 @@ void CheckRunner::work(std::vector<std::string> addresses, core::Settings s, boo
     try {
         platform::SecureStream stream(std::move(addresses), securityOf(s) == Security::Tls, stop_);
         RecordingView view(*o);
-        o->line = CheckMail(stream, s, alarmSounded, view);
+        o->line = protocolOf(s) == Protocol::Imap ? CheckImap(stream, s, alarmSounded, view)
+                                                  : CheckMail(stream, s, alarmSounded, view);
     } catch (const platform::AppError& e) {
         o->error = e.what();
     } catch (const platform::Interrupted&) {

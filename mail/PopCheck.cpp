@@ -1,8 +1,8 @@
 #include "mail/PopCheck.h"
 
-#include <algorithm>
 #include <cstring>
 
+#include "mail/Dialogue.h"
 #include "mail/MailServer.h"
 #include "mail/Md5unit.h"
 #include "platform/AppError.h"
@@ -10,10 +10,7 @@
 namespace mail {
 namespace {
 
-const char* const kSendTimeout = "サーバに接続できません（送信タイムアウト）";
-const char* const kRecvTimeout = "サーバに接続できません（受信タイムアウト）";
 const char* const kBadUser = "ユーザ名が誤っています．";
-const char* const kBadPassword = "パスワードが正しくありません．";
 // A CAPA reply longer than this tells nothing a check needs.
 constexpr size_t kCapaBytes = 16 * 1024;
 
@@ -21,62 +18,15 @@ bool blank(unsigned char c) {
     return c >= 1 && c <= 32;
 }
 
-// A check ends early with a spoken line.
-struct End {
-    std::string line;
-};
+// A read's text runs to its first zero byte.
+std::string upToZero(const std::string& bytes) {
+    return bytes.substr(0, bytes.find('\0'));
+}
 
-class Dialogue {
-public:
-    Dialogue(platform::TcpStream& s, const std::function<std::int64_t()>& now)
-        : stream_(s), now_(now), checkEnd_(now() + kCheckMs) {
-        startExchange();
-    }
-
-    // The greeting is the first exchange; every command starts the next.
-    void startExchange() { exchangeEnd_ = now_() + kExchangeMs; }
-
-    void waitReply() {
-        const int ms = within(kReplyWaitMs);
-        if (ms <= 0 || !stream_.wait(ms)) {
-            throw End{kSendTimeout};
-        }
-    }
-    // One read into a zeroed buffer; the text runs to the first zero byte.
-    std::string read(size_t max = 4095) {
-        const int ms = within(kReadWaitMs);
-        if (ms <= 0) {
-            throw End{kRecvTimeout}; // a server that drips its reply ends here
-        }
-        char buf[4096];
-        std::memset(buf, 0, sizeof buf);
-        const size_t n = stream_.read(buf, max < 4095 ? max : 4095, ms);
-        if (n == 0) {
-            throw End{kRecvTimeout};
-        }
-        return std::string(buf, strnlen(buf, n));
-    }
-    std::vector<std::string> reply() {
-        waitReply();
-        return replyTokens(read());
-    }
-    void send(const std::string& command) {
-        startExchange();
-        stream_.send(command + "\r\n");
-    }
-
-private:
-    // `ms`, cut to what is left of the exchange and of the whole check.
-    int within(int ms) const {
-        const std::int64_t left = std::min(exchangeEnd_, checkEnd_) - now_();
-        return static_cast<int>(std::max<std::int64_t>(0, std::min<std::int64_t>(ms, left)));
-    }
-
-    platform::TcpStream& stream_;
-    const std::function<std::int64_t()>& now_;
-    std::int64_t checkEnd_;
-    std::int64_t exchangeEnd_ = 0;
-};
+std::vector<std::string> reply(Dialogue& d) {
+    d.waitReply();
+    return replyTokens(upToZero(d.read()));
+}
 
 bool wholeNumber(const std::string& t, int& out) {
     if (t.empty() || t.size() > 9) {
@@ -91,15 +41,6 @@ bool wholeNumber(const std::string& t, int& out) {
     }
     out = v;
     return true;
-}
-
-std::string lower(std::string s) {
-    for (char& c : s) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return s;
 }
 
 // STLS once CAPA offers it; without it nothing of the log-in is sent. Bytes the server sends
@@ -119,7 +60,7 @@ void startTls(Dialogue& d, platform::TcpStream& stream) {
         throw platform::AppError(kNoStartTls);
     }
     d.send("STLS");
-    if (!accepted(d.reply())) {
+    if (!accepted(reply(d))) {
         throw platform::AppError(kNoStartTls);
     }
     stream.startTls();
@@ -221,7 +162,7 @@ std::string CheckMail(platform::TcpStream& stream, core::Settings& s, bool alarm
     try {
         stream.open(s.POPServer, portOf(s));
         Dialogue d(stream, steadyMs);
-        const std::vector<std::string> greeting = d.reply(); // never judged
+        const std::vector<std::string> greeting = reply(d); // never judged
         if (securityOf(s) == Security::StartTls) {
             startTls(d, stream);
         }
@@ -232,14 +173,14 @@ std::string CheckMail(platform::TcpStream& stream, core::Settings& s, bool alarm
         if (s.IsAPOP == 1) {
             const std::string stamp = greeting.empty() ? "" : greeting.back();
             d.send("APOP " + account + " " + md5Hex(stamp + password));
-            login = d.reply();
+            login = reply(d);
         } else {
             d.send("USER " + account);
-            if (!accepted(d.reply())) {
+            if (!accepted(reply(d))) {
                 return kBadUser;
             }
             d.send("PASS " + password);
-            login = d.reply();
+            login = reply(d);
         }
         if (!accepted(login)) {
             return kBadPassword;
@@ -251,7 +192,7 @@ std::string CheckMail(platform::TcpStream& stream, core::Settings& s, bool alarm
         } else {
             // Most servers give no count with the log-in: ask for it.
             d.send("STAT");
-            const std::vector<std::string> stat = d.reply();
+            const std::vector<std::string> stat = reply(d);
             if (!accepted(stat) || stat.size() < 2 || !wholeNumber(stat[1], N)) {
                 return ""; // nothing learnt: Settings and labels stay as they were
             }
@@ -264,7 +205,7 @@ std::string CheckMail(platform::TcpStream& stream, core::Settings& s, bool alarm
             IdSearch found;
             bool refused = false;
             while (!found.done) {
-                text += lower(d.read());
+                text += lower(upToZero(d.read()));
                 if (text.starts_with("-err")) {
                     refused = true; // no message to read: the exchange is over
                     break;
@@ -275,32 +216,15 @@ std::string CheckMail(platform::TcpStream& stream, core::Settings& s, bool alarm
                 }
                 found = findMessageId(text, bound);
             }
-            // IDs compare as the bytes the server sent; a refused RETR tells no ID, and only
-            // the count can tell news.
-            const bool newMail =
-                N > s.LastMailNum ||
-                (!refused && found.id != core::cp932Of(s, "LastMessageID", s.LastMessageID));
-            if (newMail) {
-                say = "メールが" + T + "通きています． はやく受信しましょう．";
-                if (s.MailNotify && !alarmSounded) {
-                    view.playNotify(s.MailNotifyFile);
-                }
-            }
-            if (!refused) {
-                core::setFromCp932(s, "LastMessageID", s.LastMessageID, found.id);
-            }
+            // A refused RETR tells no ID, and only the count can tell news.
+            say = announce(s, N, T, refused ? std::nullopt : std::optional(found.id), alarmSounded,
+                           view);
         }
         s.LastMailNum = N;
         d.send("QUIT");
         d.waitReply();
         d.read(255);
-        view.setLastModified("最終チェック日時：" + view.now());
-        if (s.LastMailNum > 0) {
-            view.setReceived(s.LastMailNum,
-                             "未読メール総数：" + std::to_string(s.LastMailNum) + "通");
-        } else {
-            view.setReceived(0, "未読メール総数：ありません．");
-        }
+        showChecked(view, s.LastMailNum);
         return say;
     } catch (const End& end) {
         return end.line;
