@@ -200,17 +200,14 @@ bool SecureStream::wait(int ms) {
     if (!socket_) {
         return false;
     }
-    // A closed connection ends the wait at once, with whatever it left unread.
-    return sliced(ms,
-                  [this](int slice) {
-                      if (socket_->bytesAvailable() > 0 ||
-                          socket_->state() != QAbstractSocket::ConnectedState) {
-                          return true;
-                      }
-                      socket_->waitForReadyRead(slice);
-                      return socket_->bytesAvailable() > 0;
-                  }) &&
-           socket_->bytesAvailable() > 0;
+    // A closed connection is readable at once, as a socket's end is: the read then gives 0.
+    return sliced(ms, [this](int slice) {
+        if (socket_->bytesAvailable() > 0 || socket_->state() != QAbstractSocket::ConnectedState) {
+            return true;
+        }
+        socket_->waitForReadyRead(slice);
+        return socket_->bytesAvailable() > 0 || socket_->state() != QAbstractSocket::ConnectedState;
+    });
 }
 
 size_t SecureStream::read(char* buffer, size_t max, int ms) {
