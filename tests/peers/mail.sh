@@ -166,6 +166,25 @@ pid=$!
 PIDS+=($pid)
 for _ in $(seq 100); do grep -q retr "$WORK/drip.out" && break; sleep 0.1; done
 grep -q retr "$WORK/drip.out" || fail "the start-up check did not reach RETR"
+# During the check she is all there: a short click makes her speak, a drag moves her.
+win=$(wait_window Mainform)
+read -r cx cy < <(inner_point pikprsn.bmp.msk)
+read -r x y < <(window_pos "$win")
+t0=$(date +%s%N)
+xdotool mousemove "$((x + cx))" "$((y + cy))" click 1
+wait_window Fukidasi >/dev/null
+said_ms=$((($(date +%s%N) - t0) / 1000000))
+[ "$said_ms" -le 2000 ] || fail "a click during a check was answered after $said_ms ms"
+echo "click answered during a check in $said_ms ms"
+xdotool mousemove "$((x + cx))" "$((y + cy))" mousedown 1
+for step in 1 2 3 4; do
+    xdotool mousemove "$((x + cx + 10 * step))" "$((y + cy + 5 * step))"
+    sleep 0.1
+done
+xdotool mouseup 1
+sleep 0.3
+read -r nx ny < <(window_pos "$win")
+[ "$nx $ny" = "$((x + 40)) $((y + 20))" ] || fail "a drag during a check left her at $nx $ny (from $x $y)"
 sleep 1
 kill -TERM "$pid"
 t0=$(date +%s%N)
