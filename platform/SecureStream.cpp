@@ -2,6 +2,7 @@
 
 #include <QHostAddress>
 #include <QHostInfo>
+#include <QSet>
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTimer>
@@ -75,10 +76,10 @@ std::string tlsReason(const QList<QSslError>& errors, const std::string& host) {
     return "暗号化の手続きに失敗しました";
 }
 
-// The system's trust store and, as OpenSSL programs honour them, SSL_CERT_FILE and the folders
-// of SSL_CERT_DIR.
-QList<QSslCertificate> trustedAuthorities() {
-    QList<QSslCertificate> cas = QSslConfiguration::systemCaCertificates();
+// The authorities beside the system's trust store that SSL_CERT_FILE and the folders of
+// SSL_CERT_DIR name, as OpenSSL programs honour them; none when neither is set.
+QList<QSslCertificate> namedAuthorities() {
+    QList<QSslCertificate> cas;
     if (const char* file = std::getenv("SSL_CERT_FILE"); file && *file) {
         cas += QSslCertificate::fromPath(QString::fromLocal8Bit(file), QSsl::Pem);
     }
@@ -91,6 +92,28 @@ QList<QSslCertificate> trustedAuthorities() {
         }
     }
     return cas;
+}
+
+// The configuration every handshake uses. Without named authorities Qt finds the system's
+// own when it needs them; with them the list is the system's and theirs, each certificate once
+// (a folder usually holds the system's again under other names).
+QSslConfiguration tlsConfiguration() {
+    QSslConfiguration conf = QSslConfiguration::defaultConfiguration();
+    const QList<QSslCertificate> named = namedAuthorities();
+    if (!named.isEmpty()) {
+        QList<QSslCertificate> cas = QSslConfiguration::systemCaCertificates();
+        QSet<QSslCertificate> seen(cas.begin(), cas.end());
+        for (const QSslCertificate& c : named) {
+            if (!seen.contains(c)) {
+                seen.insert(c);
+                cas.append(c);
+            }
+        }
+        conf.setCaCertificates(cas);
+    }
+    conf.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    conf.setProtocol(QSsl::SecureProtocols);
+    return conf;
 }
 
 } // namespace
@@ -172,11 +195,7 @@ void SecureStream::startTls() {
 }
 
 void SecureStream::handshake() {
-    QSslConfiguration conf = QSslConfiguration::defaultConfiguration();
-    conf.setCaCertificates(trustedAuthorities());
-    conf.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    conf.setProtocol(QSsl::SecureProtocols);
-    socket_->setSslConfiguration(conf);
+    socket_->setSslConfiguration(tlsConfiguration());
     socket_->setPeerVerifyName(QString::fromStdString(host_));
     socket_->startClientEncryption();
     bool failed = false;
