@@ -2,11 +2,17 @@
 # Starts a private dovecot POP3 server on 127.0.0.1:110 for the tests (run as root):
 # dovecot.sh DIR USER PASSWORD [USER PASSWORD ...]. Prints its pid. Mailboxes are
 # DIR/mail/USER (maildir, owned by mail:mail). Refuses to start when the port is taken.
+# DOVECOT_ADDRESS listens on another loopback address. With DOVECOT_TLS_CERT and
+# DOVECOT_TLS_KEY (PEM files) it serves POP3 and IMAP with TLS required: POP3 on 110 (STLS) and
+# 995, IMAP on 143 (STARTTLS) and 993. Dovecot takes a client whose address is its own for a
+# secure one: only a client from another address (127.0.0.1 to 127.0.0.3, say) sees a log-in in
+# clear refused.
 set -euo pipefail
 dir="$1"
 shift
-if (exec 3<>/dev/tcp/127.0.0.1/110) 2>/dev/null; then
-    echo "dovecot.sh: 127.0.0.1:110 is taken" >&2
+addr="${DOVECOT_ADDRESS:-127.0.0.1}"
+if (exec 3<>"/dev/tcp/$addr/110") 2>/dev/null; then
+    echo "dovecot.sh: $addr:110 is taken" >&2
     exit 1
 fi
 mkdir -p "$dir/run" "$dir/state" "$dir/mail"
@@ -22,7 +28,7 @@ chmod 755 "$dir"
 chmod o+x "$(dirname "$dir")"
 cat >"$dir/dovecot.conf" <<CONF
 protocols = pop3
-listen = 127.0.0.1
+listen = $addr
 base_dir = $dir/run
 state_dir = $dir/state
 log_path = $dir/dovecot.log
@@ -45,7 +51,7 @@ userdb {
 }
 service pop3-login {
   inet_listener pop3 {
-    address = 127.0.0.1
+    address = $addr
     port = 110
   }
   inet_listener pop3s {
@@ -59,10 +65,38 @@ service stats {
   chroot =
 }
 CONF
+if [ -n "${DOVECOT_TLS_CERT:-}" ]; then
+    # Later settings win over the clear ones above.
+    cat >>"$dir/dovecot.conf" <<CONF
+protocols = pop3 imap
+ssl = required
+ssl_cert = <$DOVECOT_TLS_CERT
+ssl_key = <$DOVECOT_TLS_KEY
+disable_plaintext_auth = yes
+service pop3-login {
+  inet_listener pop3s {
+    address = $addr
+    port = 995
+    ssl = yes
+  }
+}
+service imap-login {
+  inet_listener imap {
+    address = $addr
+    port = 143
+  }
+  inet_listener imaps {
+    address = $addr
+    port = 993
+    ssl = yes
+  }
+}
+CONF
+fi
 dovecot -c "$dir/dovecot.conf" -F >"$dir/stdout.log" 2>&1 &
 pid=$!
 for _ in $(seq 100); do
-    (exec 3<>/dev/tcp/127.0.0.1/110) 2>/dev/null && { echo "$pid"; exit 0; }
+    (exec 3<>"/dev/tcp/$addr/110") 2>/dev/null && { echo "$pid"; exit 0; }
     sleep 0.05
 done
 echo "dovecot.sh: dovecot did not start" >&2
