@@ -183,14 +183,18 @@ for c in "10103 pop3-inject" "10104 imap-inject"; do
         fail "$what: logged in before TLS"
 done
 
-# A server that drips its replies: the check gives up within its bound.
+# A server that drips its replies: the check ends within its bound, learning nothing. (A POP3
+# reply is what one read brings, so the first byte of the greeting stands for it and the log-in
+# that follows fails at once; a slower end would be one of the time-outs.)
 t0=$(ms)
 check "dripping server" POPPort=10105 POPSecurity=2 LastMailNum=0
 took=$(($(ms) - t0))
 case "$(said)" in
     "サーバに接続できません（受信タイムアウト）" | "サーバに接続できません（送信タイムアウト）") ;;
+    "ユーザ名が誤っています．" | "パスワードが正しくありません．") ;;
     *) fail "$what: $(said)" ;;
 esac
+[ "$(key LastMailNum)" = 0 ] || fail "$what: LastMailNum $(key LastMailNum)"
 [ "$took" -le 30000 ] || fail "$what: the check took $took ms"
 echo "dripping server: given up after $took ms"
 
