@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The clock set as a person at her desktop has it: the program runs as an unprivileged user,
 # so the clock goes through the system's time service. A private system bus carries a recording
-# stand-in for the service; a scripted SNTP server on 127.0.0.1:123 is an hour ahead. Nothing
+# stand-in for the service; a scripted SNTP server on 127.0.0.4:123 is an hour ahead. Nothing
 # here can set the machine's clock: the stand-in sets nothing, and the probe refuses to run
 # with the right to set it.
 source "$(dirname "$0")/../e2e/lib.sh"
@@ -34,6 +34,7 @@ for _ in $(seq 100); do [ -S "$bus/socket" ] && break; sleep 0.05; done
 
 # Starts the stand-in with ARGS; sets standin.
 start_standin() {
+    : >"$WORK/standin" # appended to: a case truncates it while the stand-in runs
     "$TOOLS/timedate_standin" "$@" >>"$WORK/standin" 2>"$WORK/standin.err" &
     standin=$!
     PIDS+=($standin)
@@ -44,9 +45,10 @@ stop_standin() {
     kill "$standin"
     wait "$standin" 2>/dev/null || true
 }
-# Starts the scripted server, OFFSET seconds off, on 127.0.0.1:123; sets peer.
+# Starts the scripted server, OFFSET seconds off, on 127.0.0.4:123 (not the default server's
+# address: no other program of ours that adjusts is led an hour off); sets peer.
 start_peer() {
-    "$TOOLS/sntp_peer" 127.0.0.1 "$1" >"$WORK/peer" 2>&1 &
+    "$TOOLS/sntp_peer" 127.0.0.4 "$1" >"$WORK/peer" 2>&1 &
     peer=$!
     PIDS+=($peer)
     for _ in $(seq 100); do grep -q '^ready$' "$WORK/peer" && return 0; sleep 0.05; done
@@ -59,7 +61,7 @@ stop_peer() {
 # The probe as nobody with the program's own clock setter: ntp_probe's arguments after HOST.
 probe() {
     setpriv --reuid=nobody --regid=nogroup --clear-groups \
-        "$WORK/bin/ntp_probe" 127.0.0.1 "$@" system >"$WORK/out" 2>"$WORK/err" ||
+        "$WORK/bin/ntp_probe" 127.0.0.4 "$@" system >"$WORK/out" 2>"$WORK/err" ||
         fail "the probe failed: $(cat "$WORK/err")"
 }
 calls() { grep -c '^SetTime ' "$WORK/standin" || true; }
