@@ -8,6 +8,11 @@
 
 namespace {
 
+// Where the era rule puts any server time: from NTP second 2^31 (1968-01-20 03:14:08 UTC) to
+// the end of the second before it a full era on (2104-02-26 09:42:24 UTC).
+constexpr std::int64_t kEarliestUs = -61505152LL * 1000000;
+constexpr std::int64_t kLatestUs = 4233462144LL * 1000000;
+
 // 2026-12-08 03:00:00 UTC.
 constexpr std::int64_t kNowUs = 1796698800LL * 1000000;
 
@@ -20,8 +25,8 @@ public:
 class Service : public platform::TimeService {
 public:
     void setUtc(std::int64_t utcUs, std::function<void(const std::string&)>) override {
-        // The era rule keeps every server time between 1968 and 2105.
-        if (utcUs < -100LL * 86400 * 1000000 || utcUs > 4300000000LL * 1000000) {
+        // The era rule keeps every server time between 1968-01-20 and 2104-02-26.
+        if (utcUs < kEarliestUs || utcUs > kLatestUs) {
             std::abort();
         }
     }

@@ -14,6 +14,11 @@
 
 namespace {
 
+// Where the era rule puts any server time: from NTP second 2^31 (1968-01-20 03:14:08 UTC) to
+// the end of the second before it a full era on (2104-02-26 09:42:24 UTC).
+constexpr std::int64_t kEarliestUs = -61505152LL * 1000000;
+constexpr std::int64_t kLatestUs = 4233462144LL * 1000000;
+
 void check(bool ok) {
     if (!ok) {
         std::abort();
@@ -32,7 +37,7 @@ public:
     int clockSets = 0;
     void setUtc(std::int64_t utcUs, std::function<void(const std::string&)> done) override {
         check(!pending);
-        check(utcUs > -100LL * 86400 * 1000000 && utcUs < 4300000000LL * 1000000);
+        check(utcUs >= kEarliestUs && utcUs <= kLatestUs);
         pending = std::move(done);
         ++clockSets;
     }
@@ -75,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     s.NTPTimeout = in.ConsumeIntegral<int>();
     s.NTPMinimalDifference = in.ConsumeIntegralInRange(0, 100000);
     s.NTPTimezone = in.ConsumeIntegralInRange(-24, 24);
-    host.address = timesync::dottedQuad(in.ConsumeIntegral<std::uint32_t>());
+    // 0.0.0.0 is no server: the lookup's answer is refused before anything is sent.
+    host.address = timesync::dottedQuad(in.ConsumeIntegralInRange<std::uint32_t>(1, 0xFFFFFFFFu));
     // The text form is what the reply is matched by: it must read back as the same address.
     unsigned a = 0, b = 0, c = 0, d = 0;
     check(std::sscanf(host.address.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d) == 4 && a < 256 &&
