@@ -89,23 +89,6 @@ LocalTime SystemClock::now() const {
     return t;
 }
 
-bool setSystemClock(const LocalTime& t) {
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
-    tm.tm_isdst = -1;
-    const time_t secs = mktime(&tm);
-    if (secs == static_cast<time_t>(-1)) {
-        return false;
-    }
-    timespec ts{secs, static_cast<long>(t.millisecond) * 1000000L};
-    return clock_settime(CLOCK_REALTIME, &ts) == 0;
-}
-
 const Clock& systemClock() {
     static const SystemClock clock;
     return clock;

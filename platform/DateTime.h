@@ -41,8 +41,4 @@ public:
 
 const Clock& systemClock();
 
-// Sets the system clock to this local time. Needs the right to set the clock (CAP_SYS_TIME);
-// without it nothing happens and false is returned.
-bool setSystemClock(const LocalTime& t);
-
 } // namespace platform

@@ -1,15 +1,14 @@
 #include "platform/SecureStream.h"
 
 #include <QHostAddress>
-#include <QHostInfo>
 #include <QSet>
 #include <QSslConfiguration>
 #include <QSslSocket>
-#include <QTimer>
 #include <cerrno>
 #include <cstdlib>
 
 #include "platform/AppError.h"
+#include "platform/HostLookup.h"
 
 namespace platform {
 namespace {
@@ -19,13 +18,6 @@ constexpr int kSliceMs = 50;
 // A TLS handshake and a send are each bounded like a reply's wait.
 constexpr int kHandshakeMs = 10000;
 constexpr int kSendMs = 10000;
-
-std::string withoutBrackets(const std::string& host) {
-    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
-        return host.substr(1, host.size() - 2);
-    }
-    return host;
-}
 
 // The socket's failure as the system's error number, for the socket error message.
 int errnoOf(QAbstractSocket::SocketError e) {
@@ -265,41 +257,6 @@ void SecureStream::close() {
         socket_->abort();
         socket_.reset();
     }
-}
-
-void lookUpHost(const std::string& name, QObject* context, int timeoutMs,
-                std::function<void(std::vector<std::string>)> done) {
-    const std::string bare = withoutBrackets(name);
-    if (bare.empty() || !QHostAddress(QString::fromStdString(bare)).isNull()) {
-        // An address (or nothing) needs no lookup; still answered later, as a name is.
-        QTimer::singleShot(0, context, [bare, done = std::move(done)] {
-            done(bare.empty() ? std::vector<std::string>{} : std::vector<std::string>{bare});
-        });
-        return;
-    }
-    auto answered = std::make_shared<bool>(false);
-    auto finish = std::make_shared<std::function<void(std::vector<std::string>)>>(std::move(done));
-    const int id = QHostInfo::lookupHost(QString::fromStdString(bare), context,
-                                         [answered, finish](const QHostInfo& info) {
-                                             if (*answered) {
-                                                 return;
-                                             }
-                                             *answered = true;
-                                             std::vector<std::string> out;
-                                             if (info.error() == QHostInfo::NoError) {
-                                                 for (const QHostAddress& a : info.addresses()) {
-                                                     out.push_back(a.toString().toStdString());
-                                                 }
-                                             }
-                                             (*finish)(std::move(out));
-                                         });
-    QTimer::singleShot(timeoutMs, context, [answered, finish, id] {
-        if (!*answered) {
-            *answered = true;
-            QHostInfo::abortHostLookup(id);
-            (*finish)({});
-        }
-    });
 }
 
 } // namespace platform

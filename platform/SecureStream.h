@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/HostLookup.h" // the mail check looks its server up with it
 #include "platform/TcpClient.h"
 
 class QObject;
@@ -44,11 +45,5 @@ private:
     std::string host_;
     std::unique_ptr<QSslSocket> socket_;
 };
-
-// Looks `name` up without blocking the caller's thread: `done` runs later on `context`'s thread
-// with the addresses (IP literals, brackets and all, come back as themselves) or, when the name
-// does not resolve within `timeoutMs`, none.
-void lookUpHost(const std::string& name, QObject* context, int timeoutMs,
-                std::function<void(std::vector<std::string>)> done);
 
 } // namespace platform

@@ -16,7 +16,8 @@ run=(fonts-ipafont-gothic fonts-ipafont-mincho qt6-qpa-plugins qt6-translations-
 headless=(xvfb xdotool trayer imagemagick)
 test=(libgtest-dev libgmock-dev xvfb xdotool x11-utils trayer imagemagick openbox
       desktop-file-utils pulseaudio pulseaudio-utils sox socat procps iproute2
-      dovecot-core dovecot-pop3d dovecot-imapd chrony dbus-daemon dbus-bin haskell-gtk-sni-tray-utils
+      dovecot-core dovecot-pop3d dovecot-imapd chrony dbus-daemon dbus-bin util-linux mount
+      haskell-gtk-sni-tray-utils
       weston xwayland mutter libsm-dev)
 bench=(libbenchmark-dev libpixman-1-dev)
 fuzz=(clang libclang-rt-14-dev)

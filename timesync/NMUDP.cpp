@@ -1,26 +1,42 @@
 #include "timesync/NMUDP.h"
 
-#include <QEventLoop>
 #include <QHostAddress>
-#include <QHostInfo>
-#include <QTimer>
 #include <QUdpSocket>
 
-#include "platform/AppError.h"
-#include "timesync/SntpClient.h"
-
 namespace timesync {
+namespace {
 
 constexpr qint64 kMaxDatagram = 2048;
 
+// One text per address: an IPv4 address reached through an IPv6 socket is shown as IPv4.
+QHostAddress plain(const QHostAddress& a) {
+    bool v4 = false;
+    const quint32 ipv4 = a.toIPv4Address(&v4);
+    return v4 ? QHostAddress(ipv4) : a;
+}
+
+} // namespace
+
 TNMUDP::TNMUDP(int localPort, QObject* parent) : QObject(parent) {
     socket_ = new QUdpSocket(this);
-    // A failed bind is not reported: replies then simply never come.
-    socket_->bind(QHostAddress::AnyIPv4, static_cast<quint16>(localPort));
+    // Not shared: a port another program holds must fail here, or its replies could come to us
+    // and ours to it.
+    const auto mode = QAbstractSocket::DontShareAddress;
+    const auto port = static_cast<quint16>(localPort);
+    ipv6_ =
+        socket_->bind(QHostAddress::Any, port, mode) || socket_->bind(QHostAddress::Any, 0, mode);
+    if (!ipv6_ && !socket_->bind(QHostAddress::AnyIPv4, port, mode)) {
+        // Not bound at all: replies then simply never come, and each request times out.
+        socket_->bind(QHostAddress::AnyIPv4, 0, mode);
+    }
     connect(socket_, &QUdpSocket::readyRead, this, &TNMUDP::readPending);
 }
 
 TNMUDP::~TNMUDP() = default;
+
+int TNMUDP::localPort() const {
+    return socket_ ? socket_->localPort() : 0;
+}
 
 void TNMUDP::release() {
     if (socket_) {
@@ -41,44 +57,23 @@ void TNMUDP::readPending() {
         }
         buf.truncate(static_cast<int>(n));
         last_ = buf;
-        const QString ip = QString::fromStdString(dottedQuad(from.toIPv4Address()));
-        emit DataReceived(static_cast<int>(n), ip, port);
+        emit DataReceived(static_cast<int>(n), plain(from).toString(), port);
     }
 }
 
-std::string TNMUDP::ResolveRemoteHost() {
-    QHostAddress address;
-    if (!address.setAddress(QString::fromStdString(RemoteHost)) ||
-        address.protocol() != QAbstractSocket::IPv4Protocol) {
-        address.clear();
-        for (int attempt = 0; attempt < 2 && address.isNull(); ++attempt) {
-            QEventLoop loop;
-            QHostInfo found;
-            const int id = QHostInfo::lookupHost(QString::fromStdString(RemoteHost), this,
-                                                 [&](const QHostInfo& info) {
-                                                     found = info;
-                                                     loop.quit();
-                                                 });
-            QTimer::singleShot(10000, &loop, [&] {
-                QHostInfo::abortHostLookup(id);
-                loop.quit();
-            });
-            loop.exec(); // the program stays live during the lookup
-            for (const QHostAddress& a : found.addresses()) {
-                if (a.protocol() == QAbstractSocket::IPv4Protocol) {
-                    address = a;
-                    break;
-                }
-            }
-        }
-        if (address.isNull()) {
-            throw platform::AppError("Host Lookup Canceled");
+std::vector<std::string> TNMUDP::usable(const std::vector<std::string>& addresses) const {
+    std::vector<std::string> v4;
+    std::vector<std::string> v6;
+    for (const std::string& text : addresses) {
+        const QHostAddress a = plain(QHostAddress(QString::fromStdString(text)));
+        if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+            v4.push_back(a.toString().toStdString());
+        } else if (a.protocol() == QAbstractSocket::IPv6Protocol && ipv6_) {
+            v6.push_back(a.toString().toStdString());
         }
     }
-    if (address == QHostAddress(QHostAddress::AnyIPv4)) {
-        throw platform::AppError("Null Remote Address");
-    }
-    return address.toString().toStdString();
+    v4.insert(v4.end(), v6.begin(), v6.end());
+    return v4;
 }
 
 void TNMUDP::SendBuffer(const QByteArray& data, const std::string& address) {

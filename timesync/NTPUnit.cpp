@@ -3,10 +3,13 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
+#include <cstdio>
 
 #include "balloon/SerifuQueue.h"
 #include "core/Settings.h"
 #include "platform/AppError.h"
+#include "platform/HostLookup.h"
+#include "platform/SystemTimeService.h"
 #include "timesync/NMUDP.h"
 
 namespace timesync {
@@ -15,6 +18,8 @@ TNTPForm* NTPForm = nullptr;
 
 namespace {
 constexpr int kLocalPort = 19999;
+// A name that has not resolved by then is not found: the next interval tries again.
+constexpr int kLookupMs = 10000;
 
 int minutesToMs(int minutes) {
     const long long ms = static_cast<long long>(minutes) * 60000;
@@ -22,11 +27,15 @@ int minutesToMs(int minutes) {
 }
 } // namespace
 
-TNTPForm::TNTPForm(std::function<void(const platform::LocalTime&)> setClock)
-    : QWidget(nullptr), setClock_(std::move(setClock)) {
+TNTPForm::TNTPForm(platform::TimeService* service) : QWidget(nullptr) {
     NTPForm = this;
     setWindowTitle(QStringLiteral("NTPForm"));
-    client_ = std::make_unique<SntpClient>(static_cast<SntpHost&>(*this));
+    if (!service) {
+        ownService_ = std::make_unique<platform::SystemTimeService>(this);
+        service = ownService_.get();
+    }
+    client_ = std::make_unique<SntpClient>(static_cast<SntpHost&>(*this),
+                                           platform::systemUtcClock(), *service);
     UDPNTP = new TNMUDP(kLocalPort, this);
     UDPNTP->RemotePort = kServerPort;
     connect(UDPNTP, &TNMUDP::DataReceived, this, [this](int n, const QString& ip, int port) {
@@ -55,7 +64,6 @@ void TNTPForm::FormCreate() {
     const core::Settings& s = core::settings();
     NTPTimer->setInterval(minutesToMs(s.NTPInterval));
     NTPTimeoutTimer->setInterval(replyTimeoutMs(s.NTPTimeout));
-    UDPNTP->RemoteHost = s.NTPhost;
     if (s.isAdjust) {
         if (NTPTimer->interval() > 0) { // an interval of 0 leaves the timer silent
             NTPTimer->start();
@@ -86,13 +94,13 @@ void TNTPForm::DataReceived(int numberBytes, const QString& fromIp, int port) {
                           fromIp.toStdString(), port, core::settings());
 }
 
-platform::LocalTime TNTPForm::now() {
-    return platform::systemClock().now();
-}
-
-std::string TNTPForm::resolve(const std::string& host) {
-    UDPNTP->RemoteHost = host;
-    return UDPNTP->ResolveRemoteHost();
+void TNTPForm::lookUp(const std::string& host) {
+    platform::lookUpHost(host, this, kLookupMs, [this](std::vector<std::string> found) {
+        if (UDPNTP->released()) {
+            return; // the session has ended: nothing more is sent
+        }
+        platform::guard([&] { client_->Resolved(UDPNTP->usable(found), core::settings()); });
+    });
 }
 
 void TNTPForm::send(const std::string& address, const std::string& datagram) {
@@ -118,16 +126,12 @@ void TNTPForm::stopTimeout() {
     NTPTimeoutTimer->stop();
 }
 
-void TNTPForm::setClock(const platform::LocalTime& t) {
-    if (setClock_) {
-        setClock_(t);
-    } else {
-        platform::setSystemClock(t); // silently nothing without the right to set the clock
-    }
-}
-
 void TNTPForm::speak(const std::string& line) {
     balloon::SerifuQueue().add(line);
+}
+
+void TNTPForm::warn(const std::string& line) {
+    std::fprintf(stderr, "なごみ: %s\n", line.c_str());
 }
 
 } // namespace timesync

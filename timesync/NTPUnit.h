@@ -1,8 +1,7 @@
 #pragma once
 // TNTPForm: the hidden holder of the clock adjustment: the UDP endpoint, the interval timer and
-// the time-out timer around the SNTP cycle.
+// the time-out timer around the SNTP cycle, the name lookup and the setting of the clock.
 #include <QWidget>
-#include <functional>
 #include <memory>
 
 #include "timesync/SntpClient.h"
@@ -16,8 +15,8 @@ class TNMUDP;
 class TNTPForm : public QWidget, private SntpHost {
     Q_OBJECT
 public:
-    // `setClock` sets the system clock; tests put a recorder in its place.
-    explicit TNTPForm(std::function<void(const platform::LocalTime&)> setClock = {});
+    // `service` sets the system clock (tests put a recorder in its place); null: the system's.
+    explicit TNTPForm(platform::TimeService* service = nullptr);
     ~TNTPForm() override;
 
     TNMUDP* UDPNTP = nullptr;
@@ -34,18 +33,17 @@ private:
     void FormCreate();
     void DataReceived(int numberBytes, const QString& fromIp, int port);
 
-    platform::LocalTime now() override;
-    std::string resolve(const std::string& host) override;
+    void lookUp(const std::string& host) override;
     void send(const std::string& address, const std::string& datagram) override;
     void startInterval(int ms) override;
     void stopInterval() override;
     void startTimeout(int ms) override;
     void stopTimeout() override;
-    void setClock(const platform::LocalTime& t) override;
     void speak(const std::string& line) override;
+    void warn(const std::string& line) override;
 
+    std::unique_ptr<platform::TimeService> ownService_;
     std::unique_ptr<SntpClient> client_;
-    std::function<void(const platform::LocalTime&)> setClock_;
 };
 
 extern TNTPForm* NTPForm;

@@ -1,23 +1,42 @@
-// The clock adjustment's window as the program makes it, against a real server, with the clock
-// setter replaced by a recorder (a test never sets the machine's clock):
-// ntp_probe HOST TIMEZONE TIMEOUT_MS MINIMAL_MS RUN_MS [isAdjust]
-// Prints "set YYYY-MM-DD HH:MM:SS.mmm" for each clock setting asked for, "offset MS" after a
-// reply, "say LINE" for the lines spoken and "error MESSAGE" for error boxes.
+// The clock adjustment's window as the program makes it, against a real server:
+// ntp_probe HOST RUN_MS [timeout=MS] [minimal=MS] [zone=HOURS] [every=MS] [off] [system]
+// The clock setter is a recorder (a test never sets the machine's clock) unless `system` asks
+// for the program's own, which the probe refuses with the right to set the clock. `every`
+// starts a round at that period, as the interval timer would at its own.
+// Prints "set USEC" (UTC microseconds) for each clock setting the recorder is asked for,
+// "offset MS" after a reply, "say LINE" for the lines spoken, "port N" for the local port and
+// "error MESSAGE" for error boxes.
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "balloon/SerifuQueue.h"
 #include "core/Settings.h"
 #include "platform/AppError.h"
+#include "platform/ClockSetting.h"
+#include "timesync/NMUDP.h"
 #include "timesync/NTPUnit.h"
+
+namespace {
+
+class Recorder : public platform::TimeService {
+public:
+    void setUtc(std::int64_t utcUs, std::function<void(const std::string&)> done) override {
+        std::printf("set %lld\n", static_cast<long long>(utcUs));
+        std::fflush(stdout);
+        QTimer::singleShot(0, [done = std::move(done)] { done({}); });
+    }
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc < 6) {
-        std::fprintf(stderr, "usage: ntp_probe HOST TIMEZONE TIMEOUT_MS MINIMAL_MS RUN_MS [off]\n");
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: ntp_probe HOST RUN_MS [key=value | off | system]...\n");
         return 2;
     }
     platform::setErrorPresenter([](const std::string& m) {
@@ -26,18 +45,44 @@ int main(int argc, char** argv) {
     });
     core::Settings& s = core::settings();
     s.NTPhost = argv[1];
-    s.NTPTimezone = std::stoi(argv[2]);
-    s.NTPTimeout = std::stoi(argv[3]);
-    s.NTPMinimalDifference = std::stoi(argv[4]);
-    s.isAdjust = !(argc > 6 && std::string(argv[6]) == "off");
-    timesync::TNTPForm form([](const platform::LocalTime& t) {
-        std::printf("set %04d-%02d-%02d %02d:%02d:%02d.%03d\n", t.year, t.month, t.day, t.hour,
-                    t.minute, t.second, t.millisecond);
-        std::fflush(stdout);
-    });
-    QTimer::singleShot(std::stoi(argv[5]), &app, [&] {
+    s.isAdjust = true;
+    s.NTPTimeout = 2000;
+    s.NTPMinimalDifference = 500;
+    int every = 0;
+    bool system = false;
+    for (int i = 3; i < argc; ++i) {
+        const std::string a = argv[i];
+        const auto value = [&] { return std::stoi(a.substr(a.find('=') + 1)); };
+        if (a == "off") {
+            s.isAdjust = false;
+        } else if (a == "system") {
+            system = true;
+        } else if (a.rfind("timeout=", 0) == 0) {
+            s.NTPTimeout = value();
+        } else if (a.rfind("minimal=", 0) == 0) {
+            s.NTPMinimalDifference = value();
+        } else if (a.rfind("zone=", 0) == 0) {
+            s.NTPTimezone = value();
+        } else if (a.rfind("every=", 0) == 0) {
+            every = value();
+        }
+    }
+    if (system && platform::hasClockRight()) {
+        std::fprintf(stderr, "ntp_probe: with the right to set the clock it would be set\n");
+        return 2;
+    }
+    Recorder recorder;
+    timesync::TNTPForm form(system ? nullptr : &recorder);
+    std::printf("port %d\n", form.UDPNTP->localPort());
+    std::fflush(stdout);
+    QTimer rounds;
+    QObject::connect(&rounds, &QTimer::timeout, &form, [&] { form.AdjustTime(); });
+    if (every > 0) {
+        rounds.start(every);
+    }
+    QTimer::singleShot(std::stoi(argv[2]), &app, [&] {
         if (!form.client().outstanding()) {
-            std::printf("offset %.1f\n", form.client().lastOffset() * 86400000.0);
+            std::printf("offset %.1f\n", static_cast<double>(form.client().lastOffsetUs()) / 1000);
         }
         while (auto line = balloon::SerifuQueue().takeFirst()) {
             std::printf("say %s\n", line->c_str());

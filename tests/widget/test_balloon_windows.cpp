@@ -20,6 +20,14 @@
 
 namespace {
 
+class RecordingTimeService : public platform::TimeService {
+public:
+    std::vector<std::int64_t> set;
+    void setUtc(std::int64_t utcUs, std::function<void(const std::string&)>) override {
+        set.push_back(utcUs);
+    }
+};
+
 class BalloonWindows : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -169,15 +177,16 @@ TEST_F(BalloonWindows, ClockAdjustmentOffSendsNothingAndRunsNoTimer) {
     core::settings().isAdjust = false;
     core::settings().NTPInterval = 10;
     core::settings().NTPTimeout = 5000;
-    std::vector<platform::LocalTime> set;
-    timesync::TNTPForm form([&](const platform::LocalTime& t) { set.push_back(t); });
+    RecordingTimeService service;
+    timesync::TNTPForm form(&service);
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(form.client().outstanding());
     EXPECT_FALSE(form.NTPTimer->isActive());
     EXPECT_FALSE(form.NTPTimeoutTimer->isActive());
     EXPECT_EQ(form.NTPTimer->interval(), 600000);
     EXPECT_EQ(form.NTPTimeoutTimer->interval(), 5000);
-    EXPECT_TRUE(set.empty());
+    EXPECT_FALSE(form.client().resolving());
+    EXPECT_TRUE(service.set.empty());
 }
 
 TEST_F(BalloonWindows, TheBalloonTimerSleepsWhileThereIsNothingToSay) {
