@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/MailFuzz.h"
 #include "mail/ImapCheck.h"
 #include "mail/ImapReader.h"
 #include "platform/AppError.h"
@@ -34,25 +35,10 @@ private:
     size_t next_ = 0;
 };
 
-class NullView : public mail::MailView {
-public:
-    void setLastModified(const std::string&) override {}
-    void setReceived(int, const std::string&) override {}
-    void playNotify(const std::string&) override {}
-    std::string now() override { return "2026/12/08"; }
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
-    std::vector<std::string> reads(1);
-    for (size_t i = 0; i < size; ++i) {
-        if (data[i] == 0xFF) {
-            reads.emplace_back();
-        } else {
-            reads.back() += static_cast<char>(data[i]);
-        }
-    }
+    const std::vector<std::string> reads = serverReads(data, size);
     mail::ImapReader reader;
     for (const std::string& r : reads) {
         reader.feed(r);

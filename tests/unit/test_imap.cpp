@@ -4,6 +4,7 @@
 #include <cstring>
 #include <deque>
 
+#include "RecordingMailView.h"
 #include "mail/ImapCheck.h"
 #include "mail/ImapReader.h"
 #include "mail/MailServer.h"
@@ -96,20 +97,6 @@ private:
     bool endless_ = false;
 };
 
-class View : public mail::MailView {
-public:
-    std::string modified, received;
-    int count = -1;
-    std::vector<std::string> played;
-    void setLastModified(const std::string& c) override { modified = c; }
-    void setReceived(int n, const std::string& c) override {
-        count = n;
-        received = c;
-    }
-    void playNotify(const std::string& f) override { played.push_back(f); }
-    std::string now() override { return "2026/12/08 9:00:00"; }
-};
-
 const std::string kHello = "* OK [CAPABILITY IMAP4rev1 LOGIN-REFERRALS] ready\r\n";
 const std::string kSay3 = "メールが3通きています． はやく受信しましょう．";
 
@@ -157,7 +144,7 @@ protected:
     }
     core::Settings s;
     ScriptedStream stream;
-    View view;
+    RecordingMailView view;
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <deque>
 
+#include "RecordingMailView.h"
 #include "mail/Md5unit.h"
 #include "mail/PopCheck.h"
 #include "platform/AppError.h"
@@ -88,20 +89,6 @@ private:
     bool endless = false;
 };
 
-class View : public mail::MailView {
-public:
-    std::string modified, received;
-    int count = -1;
-    std::vector<std::string> played;
-    void setLastModified(const std::string& c) override { modified = c; }
-    void setReceived(int n, const std::string& c) override {
-        count = n;
-        received = c;
-    }
-    void playNotify(const std::string& f) override { played.push_back(f); }
-    std::string now() override { return "2026/12/08 9:00:00"; }
-};
-
 const std::string kGreeting = "+OK POP3 ready <1896.697170952@dbc.mtview.ca.us>\r\n";
 
 std::string message(const std::string& id) {
@@ -123,7 +110,7 @@ protected:
     }
     core::Settings s;
     ScriptedStream stream;
-    View view;
+    RecordingMailView view;
 };
 
 } // namespace
