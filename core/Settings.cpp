@@ -234,6 +234,10 @@ std::vector<std::string> readSettings(std::string_view fileBytes, Settings& s) {
     ranged_("MailProtocol", s.MailProtocol, 0, 1);
     ranged_("POPSecurity", s.POPSecurity, 0, 2);
     ranged_("POPPort", s.POPPort, 0, 65535);
+    ranged_("CharScale", s.CharScale, 50, 400);
+    bool_("Quiet", s.Quiet);
+    ranged_("Volume", s.Volume, 0, 100);
+    bool_("HideOnFullscreen", s.HideOnFullscreen);
     return errors;
 }
 
@@ -301,6 +305,10 @@ std::string writeSettings(const Settings& s) {
     num("MailProtocol", s.MailProtocol);
     num("POPSecurity", s.POPSecurity);
     num("POPPort", s.POPPort);
+    num("CharScale", s.CharScale);
+    flag("Quiet", s.Quiet);
+    num("Volume", s.Volume);
+    flag("HideOnFullscreen", s.HideOnFullscreen);
     return out;
 }
 

@@ -60,6 +60,11 @@ struct Settings {
     int MailProtocol = 0; // 0 POP3, 1 IMAP4rev1
     int POPSecurity = 0;  // 0 none, 1 STARTTLS, 2 TLS from the first byte
     int POPPort = 0;      // 0: the standard port of the protocol and security
+    // Written after those: a file without them reads as the design size, sound on, full volume.
+    int CharScale = 100;           // percent, 50-400: the character, her outline, balloon and clock
+    bool Quiet = false;            // "しずかに": no sound at all, lines still spoken
+    int Volume = 100;              // percent of every sound she plays
+    bool HideOnFullscreen = false; // hidden and quiet while the active window is full screen
 
     // Each text value's bytes as the file held them, beside the text they were read as: a value
     // the user did not change is written back (and sent to servers) byte for byte, even where

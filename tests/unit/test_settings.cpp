@@ -50,7 +50,11 @@ const char* const kDefaultFile = "PikImage=pikprsn.bmp\r\n"
                                  "Alerm1Time=0:00:00\r\n"
                                  "MailProtocol=0\r\n"
                                  "POPSecurity=0\r\n"
-                                 "POPPort=0\r\n";
+                                 "POPPort=0\r\n"
+                                 "CharScale=100\r\n"
+                                 "Quiet=0\r\n"
+                                 "Volume=100\r\n"
+                                 "HideOnFullscreen=0\r\n";
 
 Settings everyKeyChanged() {
     Settings s;
@@ -238,7 +242,8 @@ TEST(SettingsFile, MailServerKeysComeLastAndKeepTheirValueWhenOutOfRange) {
     EXPECT_EQ(s.MailProtocol, 1);
     EXPECT_EQ(s.POPSecurity, 2);
     EXPECT_EQ(s.POPPort, 995);
-    EXPECT_TRUE(writeSettings(s).ends_with("MailProtocol=1\r\nPOPSecurity=2\r\nPOPPort=995\r\n"));
+    EXPECT_NE(writeSettings(s).find("MailProtocol=1\r\nPOPSecurity=2\r\nPOPPort=995\r\n"),
+              std::string::npos);
     const auto errors = readSettings("MailProtocol=2\r\nPOPSecurity=-1\r\nPOPPort=65536\r\n", s);
     EXPECT_EQ(errors.size(), 3u);
     EXPECT_EQ(s.MailProtocol, 1);
@@ -249,6 +254,29 @@ TEST(SettingsFile, MailServerKeysComeLastAndKeepTheirValueWhenOutOfRange) {
     EXPECT_EQ(fresh.MailProtocol, 0) << "a file from before the keys: POP3 on 110 in clear";
     EXPECT_EQ(fresh.POPSecurity, 0);
     EXPECT_EQ(fresh.POPPort, 0);
+}
+
+TEST(SettingsFile, LookAndSoundKeysComeLastAndKeepTheirValueWhenOutOfRange) {
+    Settings s;
+    EXPECT_TRUE(
+        readSettings("CharScale=200\r\nQuiet=1\r\nVolume=50\r\nHideOnFullscreen=1\r\n", s).empty());
+    EXPECT_EQ(s.CharScale, 200);
+    EXPECT_TRUE(s.Quiet);
+    EXPECT_EQ(s.Volume, 50);
+    EXPECT_TRUE(s.HideOnFullscreen);
+    EXPECT_TRUE(writeSettings(s).ends_with(
+        "POPPort=0\r\nCharScale=200\r\nQuiet=1\r\nVolume=50\r\nHideOnFullscreen=1\r\n"));
+    EXPECT_EQ(readSettings("CharScale=49\r\nVolume=101\r\n", s).size(), 2u);
+    EXPECT_EQ(s.CharScale, 200);
+    EXPECT_EQ(s.Volume, 50);
+    EXPECT_EQ(readSettings("CharScale=401\r\nVolume=-1\r\n", s).size(), 2u);
+    EXPECT_EQ(s.CharScale, 200);
+    Settings fresh;
+    readSettings("PikImage=x.bmp\r\n", fresh);
+    EXPECT_EQ(fresh.CharScale, 100) << "a file from before the keys: the design size, sound on";
+    EXPECT_FALSE(fresh.Quiet);
+    EXPECT_EQ(fresh.Volume, 100);
+    EXPECT_FALSE(fresh.HideOnFullscreen);
 }
 
 TEST(SettingsFile, TextValuesCannotSplitTheFile) {
