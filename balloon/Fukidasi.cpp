@@ -62,6 +62,9 @@ TSerifuForm::TSerifuForm(QWidget* character)
     });
 
     platform::guard([this] { FormCreate(); });
+    if (core::settings().CharScale != 100) {
+        platform::guard([this] { applyScale(core::settings().CharScale); });
+    }
     // Whatever happened to the picture, the balloon must speak.
     machine_->setIntervals(core::settings().SerifuInterval, core::settings().FukidasiInterval);
     machine_->start();
@@ -93,14 +96,36 @@ void TSerifuForm::FormCreate() {
     const platform::Image& pic = CoolFormS->picture();
     machine_->setPictureSize(pic.width, pic.height);
     resize(pic.width + 1, pic.height + 1);
+    hasPicture_ = true;
     const long long t = CoolFormS->pixelColor(0, 0);
-    if (!platform::fileExists(kMask)) {
-        if (!shape::GenerateMask(pic, static_cast<std::uint32_t>(t == -1 ? 0xFFFFFF : t), kMask,
-                                 [] { QCoreApplication::processEvents(); })) {
-            std::fprintf(stderr, "なごみ: mask file %s could not be written\n", kMask);
-        }
+    CoolFormS->showAtScale(100, static_cast<std::uint32_t>(t == -1 ? 0xFFFFFF : t), kMask,
+                           [] { QCoreApplication::processEvents(); });
+    update();
+}
+
+void TSerifuForm::applyScale(int percent) {
+    if (percent == scale_ || percent < 50 || percent > 400) {
+        return;
     }
-    CoolFormS->LoadMaskFromFile(kMask);
+    scale_ = percent;
+    const auto at = [this](int v) { return (v * scale_ + 50) / 100; };
+    if (hasPicture_) {
+        const long long t = CoolFormS->pixelColor(0, 0);
+        CoolFormS->showAtScale(percent, static_cast<std::uint32_t>(t == -1 ? 0xFFFFFF : t), kMask);
+        scale_ = CoolFormS->scale();
+        const platform::Image& shown = CoolFormS->shownPicture();
+        machine_->setPictureSize(shown.width, shown.height);
+        resize(shown.width + 1, shown.height + 1);
+    } else {
+        machine_->setPictureSize(at(kPlainWidth), at(kPlainHeight));
+        resize(at(kPlainWidth) + 1, at(kPlainHeight) + 1);
+    }
+    // The text pane and its font grow with the picture: the same words fill the same balloon.
+    SerifuMemo->setGeometry(at(17), at(18), at(243), at(180));
+    QFont f = SerifuMemo->font();
+    f.setPixelSize(std::max(1, at(12)));
+    SerifuMemo->setFont(f);
+    Button1->setGeometry(at(192), at(250), at(75), at(25));
     update();
 }
 

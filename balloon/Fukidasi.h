@@ -34,6 +34,9 @@ public:
     // True when the balloon picture could not be used and a plain balloon stands in.
     bool isPlain() const { return plain_; }
 
+    // The balloon, its text and its outline at `percent` of the design size.
+    void applyScale(int percent);
+
 public slots:
     void SerifuTimerTimer();
 
@@ -52,6 +55,8 @@ private:
     QPointer<QWidget> character_;
     std::unique_ptr<SerifuMachine> machine_;
     bool plain_ = false;
+    bool hasPicture_ = false;
+    int scale_ = 100;
 };
 
 // The one balloon, or null before it exists.

@@ -6,8 +6,11 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
+#include <cmath>
 #include <cstdio>
+#include <functional>
 
+#include "balloon/Fukidasi.h"
 #include "balloon/LogStream.h"
 #include "balloon/LogUnit.h"
 #include "balloon/SerifuQueue.h"
@@ -132,12 +135,35 @@ TMainForm::TMainForm(QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+    delete clockFont_;
     delete TaskTray; // takes the icon out of the tray while the shell still exists
     TaskTray = nullptr;
     if (MainForm == this) {
         MainForm = nullptr;
         platform::disarmExitSafetyNet();
     }
+}
+
+int TMainForm::atScale(int v) const {
+    return scale_ == 100 ? v : static_cast<int>(std::lround(double(v) * scale_ / 100.0));
+}
+
+int TMainForm::fromScale(int v) const {
+    return scale_ == 100 ? v : static_cast<int>(std::lround(double(v) * 100.0 / scale_));
+}
+
+void TMainForm::setClockFont(const QFont& font) {
+    if (!clockFont_) {
+        clockFont_ = new QFont(font);
+    } else {
+        *clockFont_ = font;
+    }
+    QFont shown = font;
+    if (scale_ != 100 && font.pointSizeF() > 0) {
+        shown.setPointSizeF(font.pointSizeF() * scale_ / 100.0);
+    }
+    ClockLabel->setFont(shown);
+    ClockLabel->adjustSize();
 }
 
 void TMainForm::setClockBackground(int value) {
@@ -247,32 +273,67 @@ void TMainForm::applySettings() {
     const Settings& s = settings();
     applied_ = true;
     move(platform::toScreenCoord(s.Left), platform::toScreenCoord(s.Top));
-    ClockLabel->move(platform::toScreenCoord(s.ClockX), platform::toScreenCoord(s.ClockY));
+    scale_ = s.CharScale;
+    ClockLabel->move(platform::toScreenCoord(atScale(s.ClockX)),
+                     platform::toScreenCoord(atScale(s.ClockY)));
     QFont f = platform::fontFor(s.ClockFontName,
                                 platform::usableFontSize(s.ClockFontSize) ? s.ClockFontSize : 16);
     f.setFixedPitch(true);
     f.setUnderline(true);
-    ClockLabel->setFont(f);
-    ClockLabel->adjustSize();
+    setClockFont(f);
     setClockBackground(s.ClockFontBGColor);
 }
 
 void TMainForm::prepareShape() {
     const Settings& s = settings();
     CoolForm1->loadPicture(s.PikImage); // AppError ends the start-up here
-    const std::string maskFile = s.PikImage + ".msk";
+    maskFile_ = s.PikImage + ".msk";
+    shapeAtScale(true);
+    setTrayIconFromPicture();
+}
+
+void TMainForm::shapeAtScale(bool serveEvents) {
     long long t = CoolForm1->pixelColor(0, 0);
     const auto transparent = static_cast<std::uint32_t>(t == -1 ? 0xFFFFFF : t);
-    if (!platform::fileExists(maskFile)) {
-        // Serve the user once per row: generating a large mask takes a while.
-        if (!shape::GenerateMask(CoolForm1->picture(), transparent, maskFile,
-                                 [] { QApplication::processEvents(); })) {
-            std::fprintf(stderr, "なごみ: mask file %s could not be written\n", maskFile.c_str());
-        }
+    // At start the user is served once per row: generating a large mask takes a while. A
+    // change of size from the dialog makes it at once, with no event served in between.
+    std::function<void()> eachRow;
+    if (serveEvents) {
+        eachRow = [] { QApplication::processEvents(); };
     }
-    CoolForm1->LoadMaskFromFile(maskFile);
-    resize(CoolForm1->picture().width + 1, CoolForm1->picture().height + 1);
-    setTrayIconFromPicture();
+    CoolForm1->showAtScale(scale_, transparent, maskFile_, eachRow);
+    scale_ = CoolForm1->scale(); // lowered when the picture would be too large
+    const platform::Image& shown = CoolForm1->shownPicture();
+    resize(shown.width + 1, shown.height + 1);
+}
+
+void TMainForm::applyScale(int percent) {
+    if (percent == scale_ || percent < 50 || percent > 400) {
+        return;
+    }
+    // The label keeps its place on her and its font's size, in the design's lengths.
+    const int clockX = fromScale(ClockLabel->x());
+    const int clockY = fromScale(ClockLabel->y());
+    const bool labelAtFile =
+        ClockLabel->pos() == QPoint(platform::toScreenCoord(atScale(settings().ClockX)),
+                                    platform::toScreenCoord(atScale(settings().ClockY)));
+    scale_ = percent;
+    if (!maskFile_.empty()) {
+        shapeAtScale(false);
+    }
+    settings().CharScale = percent;
+    if (labelAtFile) {
+        ClockLabel->move(platform::toScreenCoord(atScale(settings().ClockX)),
+                         platform::toScreenCoord(atScale(settings().ClockY)));
+    } else {
+        ClockLabel->move(atScale(clockX), atScale(clockY));
+    }
+    if (clockFont_) {
+        setClockFont(*clockFont_);
+    }
+    if (balloon::SerifuForm) {
+        balloon::SerifuForm->applyScale(scale_);
+    }
 }
 
 void TMainForm::StoreIniFile() {
@@ -287,11 +348,18 @@ void TMainForm::StoreIniFile() {
         s.CalX = platform::coordToStore(s.CalX, calendar::CalForm->x());
         s.CalY = platform::coordToStore(s.CalY, calendar::CalForm->y());
     }
-    s.ClockX = platform::coordToStore(s.ClockX, ClockLabel->x());
-    s.ClockY = platform::coordToStore(s.ClockY, ClockLabel->y());
-    s.ClockFontName = ClockLabel->font().family().toStdString();
+    // The file holds the label's place at the design size; where it stands at another size
+    // is only rounded back when the user moved it.
+    if (ClockLabel->x() != platform::toScreenCoord(atScale(s.ClockX))) {
+        s.ClockX = fromScale(ClockLabel->x());
+    }
+    if (ClockLabel->y() != platform::toScreenCoord(atScale(s.ClockY))) {
+        s.ClockY = fromScale(ClockLabel->y());
+    }
+    const QFont chosen = clockFont_ ? *clockFont_ : ClockLabel->font();
+    s.ClockFontName = chosen.family().toStdString();
     // A size the label could not take stays in the file as the user wrote it.
-    const int shownSize = ClockLabel->font().pointSize();
+    const int shownSize = chosen.pointSize();
     if (platform::usableFontSize(s.ClockFontSize) || shownSize != 16) {
         s.ClockFontSize = shownSize;
     }

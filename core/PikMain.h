@@ -3,6 +3,7 @@
 // character picture and opens the dialogue log; closing it saves everything and ends the program.
 #include <QWidget>
 #include <memory>
+#include <string>
 
 #include "core/ClockTick.h"
 #include "platform/DateTime.h"
@@ -88,6 +89,14 @@ public:
     // The clock the tick and the click timing read (a fake one in tests).
     void setWallClock(const platform::Clock& c) { wallClock_ = &c; }
 
+    // Her size in percent: the picture, her outline, the clock label and the balloon. Her
+    // top-left corner stays where it is.
+    void applyScale(int percent);
+    int scale() const { return scale_; }
+    // A length of the design at her size, and back (the clock label's place and font).
+    int atScale(int v) const;
+    int fromScale(int v) const;
+
     // The clock label's background as stored: a colour or a system colour value.
     int clockBackground() const { return clockBackground_; }
     void setClockBackground(int value);
@@ -110,6 +119,9 @@ private:
     void FormCreate();
     void FormClose();
     void prepareShape();
+    void shapeAtScale(bool serveEvents);
+    // The clock label's font as the user chose it; the label shows it at her size.
+    void setClockFont(const QFont& font);
     void applySettings();
     void CoolForm1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos);
     void CoolForm1MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos);
@@ -120,6 +132,9 @@ private:
     bool ClockLabelMouse(QEvent* event);
 
     int clockBackground_ = 0;
+    int scale_ = 100;
+    std::string maskFile_; // her picture's outline file at the design size
+    QFont* clockFont_ = nullptr;
     bool closed_ = false;
     const platform::Clock* wallClock_ = &platform::systemClock();
     bool applied_ = false; // the file's values have reached the window

@@ -186,8 +186,8 @@ void TMainForm::N10Click() {
 
 void TMainForm::FontChangeMenuClick() {
     bool ok = false;
-    const QFont chosen =
-        QFontDialog::getFont(&ok, ClockLabel->font(), this, QString(), QFontDialog::ScalableFonts);
+    const QFont chosen = QFontDialog::getFont(&ok, clockFont_ ? *clockFont_ : ClockLabel->font(),
+                                              this, QString(), QFontDialog::ScalableFonts);
     if (!ok) {
         return;
     }
@@ -201,8 +201,7 @@ void TMainForm::applyClockFont(const QFont& chosen) {
     f.setPointSize(chosen.pointSize() > 0 ? chosen.pointSize() : 16);
     f.setFixedPitch(true);
     f.setUnderline(true);
-    ClockLabel->setFont(f);
-    ClockLabel->adjustSize();
+    setClockFont(f);
 }
 
 void TMainForm::BGColorChangeMenuClick() {

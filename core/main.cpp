@@ -100,9 +100,14 @@ int main(int argc, char** argv) {
     }
     auto* serifuForm = next([&] { return new balloon::TSerifuForm(mainForm); });
     auto* cfForm = next([&] {
-        return new settings_dialog::TCFForm(settings_dialog::ConfigHost{
-            mainForm->ClockLabel, [mainForm] { return mainForm->size(); }, mainForm->N8,
-            [mainForm] { mainForm->StoreIniFile(); }});
+        return new settings_dialog::TCFForm(
+            settings_dialog::ConfigHost{mainForm->ClockLabel,
+                                        [mainForm] { return mainForm->size(); },
+                                        mainForm->N8,
+                                        [mainForm] { mainForm->StoreIniFile(); },
+                                        [mainForm] { return mainForm->scale(); },
+                                        [mainForm](int percent) { mainForm->applyScale(percent); },
+                                        {}});
     });
     auto* popForm = next([] { return new mail::TPOPForm; });
     auto* helpForm = next([] { return new help::THelpPanel; });

@@ -20,6 +20,7 @@
 #include "core/Settings.h"
 #include "mail/MailCheck.h"
 #include "platform/AppError.h"
+#include "platform/Autostart.h"
 #include "platform/Files.h"
 #include "platform/Fonts.h"
 #include "platform/Sound.h"
@@ -47,15 +48,18 @@ std::string str(const QString& s) {
 }
 
 // The ports through which Apply reaches the running program.
+// The label's place comes in the design's lengths and stands at her size.
 class LabelPort : public ClockLabelPort {
 public:
-    explicit LabelPort(QWidget* label) : label_(label) {}
-    void setLeft(int x) override { label_->move(x, label_->y()); }
-    void setTop(int y) override { label_->move(label_->x(), y); }
+    LabelPort(QWidget* label, std::function<int(int)> atSize)
+        : label_(label), atSize_(std::move(atSize)) {}
+    void setLeft(int x) override { label_->move(atSize_(x), label_->y()); }
+    void setTop(int y) override { label_->move(label_->x(), atSize_(y)); }
     void setVisible(bool on) override { label_->setVisible(on); }
 
 private:
     QWidget* label_;
+    std::function<int(int)> atSize_;
 };
 
 class CalPort : public CalendarPort {
@@ -233,6 +237,7 @@ void TCFForm::createBasicPage() {
     AlermTestButton = button(p, "AlermTestButton", "テスト再生", 267, 273, 60);
 
     LogCheckBox = check(p, "LogCheckBox", "台詞ログを保存する", 12, 312, 125);
+    createDesktopRows(p);
 }
 
 void TCFForm::createClickPage() {
@@ -278,8 +283,8 @@ void TCFForm::Fill() {
     ClockCheck->setChecked(s.ShowTime);
     // Where the label stands now: the user may have dragged it since the start.
     const QPoint at = host_.clockLabel ? host_.clockLabel->pos() : QPoint(s.ClockX, s.ClockY);
-    ClockXEdit->setText(QString::number(at.x()));
-    ClockYEdit->setText(QString::number(at.y()));
+    ClockXEdit->setText(QString::number(host_.clockLabel ? labelToDesign(at.x()) : at.x()));
+    ClockYEdit->setText(QString::number(host_.clockLabel ? labelToDesign(at.y()) : at.y()));
     ClockCheckClick();
 
     CalenderCheck->setChecked(s.ShowCalender);
@@ -302,6 +307,7 @@ void TCFForm::Fill() {
     AlermCheckBoxClick();
 
     LogCheckBox->setChecked(s.isLog);
+    fillDesktopRows(s);
 
     fillMailPage(s);
 
@@ -351,6 +357,7 @@ ConfigValues TCFForm::values() const {
     v.NTPhost = str(HostEdit->text());
     v.NTPInterval = str(IntervalEdit->text());
     v.NTPMinimalDifference = str(MinimalEdit->text());
+    readDesktopRows(v);
     return v;
 }
 
@@ -373,7 +380,7 @@ QLineEdit* TCFForm::fieldOf(IntField field) const {
 }
 
 void TCFForm::OKButtonClick() {
-    LabelPort label(host_.clockLabel);
+    LabelPort label(host_.clockLabel, [this](int v) { return designToLabel(v); });
     CalPort cal;
     RealLog log;
     std::optional<QtTimerPort> mailTimer;
@@ -394,6 +401,9 @@ void TCFForm::OKButtonClick() {
         targets.setMailMenuEnabled = [item = host_.mailMenuItem](bool on) { item->setEnabled(on); };
     }
     targets.save = host_.storeIniFile;
+    targets.setScale = host_.setScale;
+    targets.soundChanged = host_.soundChanged;
+    targets.setAutostart = [](bool on) { return platform::setAutostart(on); };
 
     const ApplyResult result = applyConfig(values(), core::settings(), targets);
     if (result.invalid) {
@@ -427,8 +437,8 @@ void TCFForm::OKButtonClick() {
 void TCFForm::ClockCenterButtonClick() {
     const QSize size = host_.clientSize ? host_.clientSize() : QSize();
     // The label's corner goes to the centre; its own size is not taken off.
-    ClockXEdit->setText(QString::number(size.width() / 2));
-    ClockYEdit->setText(QString::number(size.height() / 2));
+    ClockXEdit->setText(QString::number(labelToDesign(size.width()) / 2));
+    ClockYEdit->setText(QString::number(labelToDesign(size.height()) / 2));
 }
 
 void TCFForm::ClockCheckClick() {

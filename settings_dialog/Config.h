@@ -17,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSlider;
 class QTabWidget;
 class QWidget;
 
@@ -30,6 +31,9 @@ struct ConfigHost {
     std::function<QSize()> clientSize;  // the character window's client size
     QAction* mailMenuItem = nullptr;    // N8 "メール確認..."
     std::function<void()> storeIniFile; // StoreIniFile; throws AppError when it cannot write
+    std::function<int()> scale;         // her size in percent as shown (100 when null)
+    std::function<void(int)> setScale;  // shows her at another size at once
+    std::function<void()> soundChanged; // applies Quiet, Volume and HideOnFullscreen
 };
 
 // A file picker of the dialog: never shown by itself, only through its button.
@@ -111,6 +115,12 @@ public:
     QPushButton* AlermButton = nullptr;
     QPushButton* AlermTestButton = nullptr;
     QCheckBox* LogCheckBox = nullptr;
+    QLabel* ScaleLabel = nullptr; // 大きさ
+    QComboBox* ScaleCombo = nullptr;
+    QCheckBox* AutostartCheck = nullptr;
+    QCheckBox* FullscreenCheck = nullptr;
+    QLabel* VolumeLabel = nullptr; // おとの大きさ
+    QSlider* VolumeSlider = nullptr;
 
     QLabel* Label15 = nullptr;
 
@@ -161,6 +171,13 @@ public:
 
 private:
     void createBasicPage();
+    // Her size, starting with the desktop, sound volume and hiding at full screen.
+    void createDesktopRows(QWidget* page);
+    void fillDesktopRows(const core::Settings& s);
+    void readDesktopRows(ConfigValues& v) const;
+    // The clock label's place in the design's lengths, whatever her size.
+    int labelToDesign(int v) const;
+    int designToLabel(int v) const;
     void createClickPage();
     void createMailPage();
     void fillMailPage(const core::Settings& s);

@@ -134,6 +134,12 @@ ApplyResult applyConfig(const ConfigValues& v, core::Settings& s, const ApplyTar
     const int ntpInterval = *parseDecimal32(v.NTPInterval);
     const int ntpMinimal = *parseDecimal32(v.NTPMinimalDifference);
 
+    if (v.CharScale >= 50 && v.CharScale <= 400 && v.CharScale != s.CharScale) {
+        s.CharScale = v.CharScale;
+        if (t.setScale) {
+            t.setScale(v.CharScale);
+        }
+    }
     s.PikImage = v.PikFile; // the character keeps her picture until the next start
     s.VoiceFile = v.VoiceFile;
     s.ShowTime = v.ShowTime;
@@ -210,6 +216,19 @@ ApplyResult applyConfig(const ConfigValues& v, core::Settings& s, const ApplyTar
     }
     if (t.setMailMenuEnabled) {
         t.setMailMenuEnabled(s.MailCheck);
+    }
+
+    if (v.Volume >= 0 && v.Volume <= 100) {
+        s.Volume = v.Volume;
+    }
+    s.HideOnFullscreen = v.HideOnFullscreen;
+    if (t.soundChanged) {
+        t.soundChanged();
+    }
+    if (t.setAutostart) {
+        if (std::string error = t.setAutostart(v.Autostart); !error.empty()) {
+            result.errors.push_back(error);
+        }
     }
 
     s.isAdjust = v.isAdjust;

@@ -57,6 +57,10 @@ struct ConfigValues {
     std::string NTPhost;
     std::string NTPInterval;
     std::string NTPMinimalDifference;
+    int CharScale = 0;      // percent; 0: nothing chosen
+    bool Autostart = false; // the desktop's autostart entry is to exist
+    int Volume = -1;        // percent; -1: not shown
+    bool HideOnFullscreen = false;
 };
 
 // The number fields, in the order Apply reads them.
@@ -114,6 +118,12 @@ struct ApplyTargets {
     TimerPort* mailTimer = nullptr;
     TimerPort* ntpTimer = nullptr;
     std::function<void(bool)> setMailMenuEnabled;
+    // Her size changes at once, before the clock label takes its place at that size.
+    std::function<void(int)> setScale;
+    // Creates or removes the autostart entry; returns the error box message, or "".
+    std::function<std::string(bool)> setAutostart;
+    // Quiet, volume and hiding at full screen have changed in the settings.
+    std::function<void()> soundChanged;
     // Writes the settings file; throws AppError when it cannot.
     std::function<void()> save;
     const platform::Clock* clock = nullptr;

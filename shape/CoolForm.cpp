@@ -11,6 +11,10 @@
 #include "platform/MoveLoop.h"
 #include "platform/WindowShape.h"
 #include "shape/MaskFile.h"
+#include "shape/extMaskgenerator.h"
+
+#include <algorithm>
+#include <cstdio>
 
 namespace shape {
 
@@ -41,20 +45,114 @@ void TCoolForm::loadPicture(const std::string& path) {
     setPicture(platform::loadPictureFile(path));
 }
 
+std::string scaledMaskName(const std::string& maskFile, int percent) {
+    if (percent == 100) {
+        return maskFile;
+    }
+    const std::string suffix = ".msk";
+    const bool hasSuffix = maskFile.ends_with(suffix);
+    const std::string stem =
+        hasSuffix ? maskFile.substr(0, maskFile.size() - suffix.size()) : maskFile;
+    return stem + "." + std::to_string(percent) + suffix;
+}
+
+platform::Image scalePicture(const platform::Image& picture, std::uint32_t transparent,
+                             int percent) {
+    platform::Image out;
+    if (picture.empty()) {
+        return out;
+    }
+    const int w = std::max(1, (picture.width * percent + 50) / 100);
+    const int h = std::max(1, (picture.height * percent + 50) / 100);
+    QImage keyed(picture.width, picture.height, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < picture.height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
+        for (int x = 0; x < picture.width; ++x) {
+            const std::uint32_t px = picture.pixel(x, y);
+            line[x] = px == transparent ? 0u : (0xFF000000u | px);
+        }
+    }
+    const QImage scaled = keyed.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                              .convertToFormat(QImage::Format_ARGB32);
+    out.width = w;
+    out.height = h;
+    out.pixels.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(scaled.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            std::uint32_t px = transparent;
+            if (qAlpha(line[x]) >= 128) {
+                px = line[x] & 0x00FFFFFFu;
+                if (px == transparent) {
+                    px ^= 1u; // one step off in blue: still her colour, never a hole in her
+                }
+            }
+            out.pixels[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] =
+                px;
+        }
+    }
+    return out;
+}
+
 void TCoolForm::setPicture(platform::Image picture) {
     picture_ = std::move(picture);
+    scaled_ = {};
+    scale_ = 100;
+    makeImage();
+    pictureChanged();
+}
+
+void TCoolForm::makeImage() {
     delete image_;
     image_ = nullptr;
-    if (!picture_.empty()) {
-        image_ = new QImage(picture_.width, picture_.height, QImage::Format_RGB32);
-        for (int y = 0; y < picture_.height; ++y) {
+    const platform::Image& shown = shownPicture();
+    if (!shown.empty()) {
+        image_ = new QImage(shown.width, shown.height, QImage::Format_RGB32);
+        for (int y = 0; y < shown.height; ++y) {
             auto* line = reinterpret_cast<QRgb*>(image_->scanLine(y));
-            for (int x = 0; x < picture_.width; ++x) {
-                line[x] = 0xFF000000u | picture_.pixel(x, y);
+            for (int x = 0; x < shown.width; ++x) {
+                line[x] = 0xFF000000u | shown.pixel(x, y);
             }
         }
     }
-    pictureChanged();
+}
+
+void TCoolForm::showAtScale(int percent, std::uint32_t transparent, const std::string& maskFile,
+                            const std::function<void()>& eachRow) {
+    percent = std::clamp(percent, 1, 1000);
+    // Lowered until the scaled picture fits what a picture may be and what X can show.
+    const std::int64_t pixels = std::int64_t{picture_.width} * picture_.height;
+    while (percent > 100 &&
+           (pixels * percent * percent / 10000 > platform::kMaxBitmapPixels ||
+            std::int64_t{std::max(picture_.width, picture_.height)} * percent / 100 > 16000)) {
+        percent = std::max(100, percent - 50);
+    }
+    scale_ = percent;
+    scaled_ = percent == 100 ? platform::Image{} : scalePicture(picture_, transparent, percent);
+    makeImage();
+    update();
+    if (percent == 100) {
+        if (!platform::fileExists(maskFile)) {
+            if (!GenerateMask(picture_, transparent, maskFile, eachRow)) {
+                std::fprintf(stderr, "なごみ: mask file %s could not be written\n",
+                             maskFile.c_str());
+            }
+        }
+        LoadMaskFromFile(maskFile);
+        return;
+    }
+    // The cache at this scale, or the outline made now (and kept for the next time). The window
+    // never keeps the outline of another size: a cache that cannot be written costs only time.
+    const std::string cache = scaledMaskName(maskFile, percent);
+    if (platform::fileExists(cache) && LoadMaskFromFile(cache)) {
+        return;
+    }
+    const Region region = maskRegion(scaled_, transparent, eachRow);
+    const std::string bytes = encodeMaskFile(region);
+    if (!platform::writeFileAtomic(cache, bytes, 0644)) {
+        std::fprintf(stderr, "なごみ: mask file %s could not be written\n", cache.c_str());
+    }
+    readMask2(bytes);
 }
 
 void TCoolForm::pictureChanged() {

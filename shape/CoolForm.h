@@ -4,6 +4,8 @@
 #include <QPoint>
 #include <QRegion>
 #include <QWidget>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +25,16 @@ using platform::RegionBuilder;
 
 class TCoolForm;
 
+// The outline cache of a picture at a scale other than 100: "pik.bmp.msk" at 200 is
+// "pik.bmp.200.msk". The file of 100 keeps its own name.
+std::string scaledMaskName(const std::string& maskFile, int percent);
+
+// The picture at `percent`, smoothly scaled, with the pixels of `transparent` cut away before
+// scaling: a pixel is hers when at least half of it came from her, and then it has her colours
+// alone; every other pixel is `transparent`. Her own pixels never take the transparent colour.
+platform::Image scalePicture(const platform::Image& picture, std::uint32_t transparent,
+                             int percent);
+
 // Holder of the current region (or none) and of the component that owns it.
 struct TRegionType {
     std::optional<Region> region;
@@ -41,6 +53,18 @@ public:
     const platform::Image& picture() const { return picture_; }
     // The colour at (x, y) as 0x00RRGGBB, or -1 outside the picture.
     long long pixelColor(int x, int y) const;
+
+    // Shows the picture at `percent` of its size and gives the window the outline of what is
+    // shown. At 100 that is the mask file `maskFile`, made from the picture when missing. At
+    // another scale the picture is scaled smoothly with `transparent` cut away first (so no
+    // colour bleeds from it into her edge), and the outline is the scaled picture's, cached in
+    // its own file beside `maskFile` (scaledMaskName) and made again when missing or unreadable.
+    // A scale whose picture would be too large to hold is lowered to the largest that is not.
+    void showAtScale(int percent, std::uint32_t transparent, const std::string& maskFile,
+                     const std::function<void()>& eachRow = {});
+    int scale() const { return scale_; }
+    // What is shown: the picture at the scale, pixels outside her in the transparent colour.
+    const platform::Image& shownPicture() const { return scale_ == 100 ? picture_ : scaled_; }
 
     // Loads a mask file and applies it. False when the file is missing, unreadable or
     // malformed; the outline is then unchanged.
@@ -80,7 +104,11 @@ private:
     bool takeMaskData(std::string_view bytes);
     void pictureChanged();
 
+    void makeImage();
+
     platform::Image picture_;
+    platform::Image scaled_; // the picture at scale_, when that is not 100
+    int scale_ = 100;
     QImage* image_ = nullptr;
     TRegionType* holder_;
     std::string rawMask_; // the region data last read

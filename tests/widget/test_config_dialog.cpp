@@ -11,8 +11,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTimer>
+#include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "../unit/TempDir.h"
@@ -22,6 +25,7 @@
 #include "core/Settings.h"
 #include "mail/MailCheck.h"
 #include "platform/AppError.h"
+#include "platform/Files.h"
 #include "platform/Sound.h"
 #include "platform/TextCodec.h"
 #include "settings_dialog/Config.h"
@@ -44,6 +48,9 @@ protected:
     void SetUp() override {
         old_ = std::filesystem::current_path();
         std::filesystem::current_path(dir_.path());
+        // The autostart entry goes to a folder of the test's own, never the user's.
+        config_ = std::filesystem::path(dir_.path()) / "config";
+        ::setenv("XDG_CONFIG_HOME", config_.c_str(), 1);
         core::resetSettings();
         core::resetAppState();
         platform::setErrorPresenter([this](const std::string& m) { errors_.push_back(m); });
@@ -56,7 +63,14 @@ protected:
                                         [this] {
                                             ++saves_;
                                             saved_ = core::writeSettings(core::settings());
-                                        }});
+                                        },
+                                        [this] { return scale_; },
+                                        [this](int percent) {
+                                            scales_.push_back(percent);
+                                            labelAtScaleChange_ = clockLabel_->pos();
+                                            scale_ = percent;
+                                        },
+                                        [this] { ++soundChanges_; }});
         dialog_->buildControls();
         dialog_->setFilePicker([this](const settings_dialog::OpenDialog& d) {
             filters_.push_back(d.Filter.toStdString());
@@ -69,6 +83,7 @@ protected:
         platform::setSound(nullptr);
         platform::setErrorPresenter({});
         std::filesystem::current_path(old_);
+        ::unsetenv("XDG_CONFIG_HOME");
     }
     settings_dialog::TCFForm& shown() {
         dialog_->Fill();
@@ -98,6 +113,11 @@ protected:
 
     TempDir dir_;
     std::filesystem::path old_;
+    std::filesystem::path config_;
+    int scale_ = 100;
+    std::vector<int> scales_;
+    QPoint labelAtScaleChange_;
+    int soundChanges_ = 0;
     std::vector<std::string> errors_;
     RecordingSound sound_;
     QWidget character_;
@@ -141,12 +161,17 @@ TEST_F(ConfigDialogTest, NoValidatorsNamedFieldsAndCaptionsThatFit) {
         {d.PortEdit, "ポート"},
         {d.HostEdit, "ホスト名"},
         {d.IntervalEdit, "調整インターバル(分)"},
-        {d.MinimalEdit, "msより小さい時刻差の場合は調整しない"}};
+        {d.MinimalEdit, "msより小さい時刻差の場合は調整しない"},
+        {d.VolumeSlider, "おとの大きさ"},
+        {d.AutostartCheck, "ログインしたら起動する"},
+        {d.FullscreenCheck, "全画面のときは隠れる"}};
     for (const auto& [w, name] : names) {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
         ASSERT_NE(a, nullptr);
         EXPECT_EQ(a->text(QAccessible::Name).toStdString(), name) << w->objectName().toStdString();
     }
+    // A combo box's accessible name is its text on X11: its label is its buddy.
+    EXPECT_EQ(d.ScaleLabel->buddy(), d.ScaleCombo);
     EXPECT_FALSE(
         QAccessible::queryAccessibleInterface(d.MailNotifyEdit)->text(QAccessible::Name).isEmpty());
 
@@ -164,6 +189,7 @@ TEST_F(ConfigDialogTest, NoValidatorsNamedFieldsAndCaptionsThatFit) {
                 EXPECT_GE(w->width(), need) << w->objectName().toStdString();
                 EXPECT_LE(w->geometry().right(), page->width()) << w->objectName().toStdString();
             }
+            EXPECT_LE(w->geometry().bottom(), page->height()) << w->objectName().toStdString();
         }
         for (size_t i = 0; i < controls.size(); ++i) {
             for (size_t k = i + 1; k < controls.size(); ++k) {
@@ -178,7 +204,7 @@ TEST_F(ConfigDialogTest, NoValidatorsNamedFieldsAndCaptionsThatFit) {
 TEST_F(ConfigDialogTest, CreatedWithoutControlsWhichTheFirstFillMakesOnce) {
     dialog_.reset();
     settings_dialog::TCFForm d(
-        settings_dialog::ConfigHost{clockLabel_, [] { return QSize(); }, &n8_, [] {}});
+        settings_dialog::ConfigHost{clockLabel_, [] { return QSize(); }, &n8_, [] {}, {}, {}, {}});
     EXPECT_EQ(d.PageControl1, nullptr);
     EXPECT_TRUE(d.findChildren<QWidget*>().isEmpty());
     EXPECT_EQ(d.size(), QSize(340, 417)) << "the window itself is there from the start";
@@ -502,4 +528,87 @@ TEST_F(ConfigDialogTest, ALogThatCannotBeOpenedLeavesLoggingOffAndTheDialogOpen)
     EXPECT_EQ(errors_.size(), 1u);
     EXPECT_FALSE(d.isVisible());
     EXPECT_FALSE(core::settings().isLog);
+}
+
+TEST_F(ConfigDialogTest, SizeChangesAtOnceAndTheClockFieldsStayInDesignLengths) {
+    core::settings().ClockX = 83;
+    core::settings().ClockY = 120;
+    core::settings().CharScale = 125; // from the file: offered as it is
+    scale_ = 125;
+    clockLabel_->move(104, 150);
+    auto& d = shown();
+    EXPECT_EQ(d.ScaleCombo->currentText(), QStringLiteral("125 %"));
+    EXPECT_EQ(d.ClockXEdit->text(), QStringLiteral("83"));
+    EXPECT_EQ(d.ClockYEdit->text(), QStringLiteral("120"));
+    d.ScaleCombo->setCurrentIndex(d.ScaleCombo->findText(QStringLiteral("200 %")));
+    d.ClockCenterButtonClick();
+    EXPECT_EQ(d.ClockXEdit->text(), QStringLiteral("88"))
+        << "half of 220 at 125 %, in design lengths";
+    d.ClockXEdit->setText(QStringLiteral("83"));
+    d.ClockYEdit->setText(QStringLiteral("120"));
+    d.OKButtonClick();
+    ASSERT_EQ(scales_, std::vector<int>{200});
+    EXPECT_EQ(labelAtScaleChange_, QPoint(104, 150)) << "the size changes before the label moves";
+    EXPECT_EQ(clockLabel_->pos(), QPoint(166, 240));
+    EXPECT_EQ(core::settings().CharScale, 200);
+    EXPECT_NE(saved_.find("CharScale=200\r\n"), std::string::npos);
+    // The odd size from the file is gone from the choices once another is taken.
+    d.Fill();
+    EXPECT_EQ(d.ScaleCombo->count(), 4);
+    d.OKButtonClick();
+    EXPECT_EQ(scales_.size(), 1u) << "the same size again changes nothing";
+}
+
+TEST_F(ConfigDialogTest, VolumeAndFullScreenReachTheSettingsAndTheRunningProgram) {
+    core::settings().Volume = 40;
+    auto& d = shown();
+    EXPECT_EQ(d.VolumeSlider->value(), 40);
+    EXPECT_FALSE(d.FullscreenCheck->isChecked());
+    d.VolumeSlider->setValue(75);
+    d.FullscreenCheck->setChecked(true);
+    d.OKButtonClick();
+    EXPECT_EQ(core::settings().Volume, 75);
+    EXPECT_TRUE(core::settings().HideOnFullscreen);
+    EXPECT_EQ(soundChanges_, 1);
+    EXPECT_NE(saved_.find("Volume=75\r\nHideOnFullscreen=1\r\n"), std::string::npos);
+}
+
+TEST_F(ConfigDialogTest, TheAutostartBoxCreatesAndRemovesTheDesktopsEntry) {
+    const auto entry = config_ / "autostart" / "nagomi.desktop";
+    auto& d = shown();
+    EXPECT_FALSE(d.AutostartCheck->isChecked());
+    d.AutostartCheck->setChecked(true);
+    d.OKButtonClick();
+    ASSERT_TRUE(std::filesystem::exists(entry));
+    const std::string text = *platform::readFile(entry.string());
+    EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
+    EXPECT_NE(
+        text.find("Exec=\"" + std::filesystem::read_symlink("/proc/self/exe").string() + "\"\n"),
+        std::string::npos);
+    EXPECT_NE(text.find("Path=" + std::filesystem::current_path().string() + "\n"),
+              std::string::npos);
+    EXPECT_TRUE(errors_.empty());
+
+    // An entry the user edited stays as it is while the box stays checked.
+    ASSERT_TRUE(platform::writeFileAtomic(entry.string(), text + "X-Mine=1\n", 0644));
+    d.Fill();
+    EXPECT_TRUE(d.AutostartCheck->isChecked());
+    d.OKButtonClick();
+    EXPECT_NE(platform::readFile(entry.string())->find("X-Mine=1"), std::string::npos);
+
+    d.Fill();
+    d.AutostartCheck->setChecked(false);
+    d.OKButtonClick();
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    EXPECT_TRUE(errors_.empty());
+
+    // A folder that cannot be made: the box says why, everything else is applied and saved.
+    std::filesystem::remove_all(config_);
+    ASSERT_TRUE(platform::writeFileAtomic(config_.string(), "a file, not a folder", 0644));
+    d.Fill();
+    d.AutostartCheck->setChecked(true);
+    d.OKButtonClick();
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_NE(errors_[0].find("nagomi.desktop"), std::string::npos);
+    EXPECT_GE(saves_, 4);
 }
