@@ -97,6 +97,9 @@ void TSerifuForm::FormCreate() {
     machine_->setPictureSize(pic.width, pic.height);
     resize(pic.width + 1, pic.height + 1);
     hasPicture_ = true;
+    if (core::settings().CharScale != 100) {
+        return; // shaped at her size next, without making the design size's outline first
+    }
     const long long t = CoolFormS->pixelColor(0, 0);
     CoolFormS->showAtScale(100, static_cast<std::uint32_t>(t == -1 ? 0xFFFFFF : t), kMask,
                            [] { QCoreApplication::processEvents(); });
