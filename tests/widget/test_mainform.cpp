@@ -377,3 +377,41 @@ TEST_F(MainFormTest, TheClockTickSleepsToTheNextHalfSecond) {
     f.ClockTimerTimer();
     EXPECT_EQ(f.ClockTimer->interval(), 362);
 }
+
+TEST_F(MainFormTest, ASizeChangeKeepsHerCornerTheLabelsPlaceAndFontAndComesBackFromItsCache) {
+    dir_.write("pikmain.ini", platform::toCp932("Top=40\r\nLeft=30\r\nClockX=4\r\nClockY=3\r\n"
+                                                "ClockFontSize=12\r\n"));
+    core::TMainForm& f = start();
+    ASSERT_EQ(f.size(), QSize(11, 9));
+    const double designPoints = f.ClockLabel->font().pointSizeF();
+
+    f.applyScale(300);
+    EXPECT_EQ(f.pos(), QPoint(30, 40)) << "her top-left corner stays";
+    EXPECT_EQ(f.size(), QSize(31, 25));
+    EXPECT_EQ(f.ClockLabel->pos(), QPoint(12, 9));
+    EXPECT_DOUBLE_EQ(f.ClockLabel->font().pointSizeF(), designPoints * 3);
+    EXPECT_TRUE(std::filesystem::exists(dir_.path() + "/pikprsn.bmp.300.msk"));
+    // The outline is the scaled picture's: the red block, 15 × 15 from (6, 3).
+    ASSERT_TRUE(f.CoolForm1->Mask()->region);
+    EXPECT_EQ(f.CoolForm1->Mask()->region->bound(), (shape::Rect{6, 3, 21, 18}));
+
+    // What the file keeps is the design's: the label the user moved at 300 % is divided back.
+    f.ClockLabel->move(30, 9);
+    f.StoreIniFile();
+    const std::string saved = platform::fromCp932(dir_.read("pikmain.ini"));
+    EXPECT_NE(saved.find("ClockX=10\r\nClockY=3\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("ClockFontSize=12\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("CharScale=300\r\n"), std::string::npos);
+
+    // Back at the design size from the design size's own file; a cut cache is made again.
+    dir_.write("pikprsn.bmp.300.msk", "\x10");
+    f.applyScale(100);
+    EXPECT_EQ(f.size(), QSize(11, 9));
+    EXPECT_EQ(f.ClockLabel->pos(), QPoint(10, 3));
+    EXPECT_DOUBLE_EQ(f.ClockLabel->font().pointSizeF(), designPoints);
+    f.applyScale(300);
+    EXPECT_EQ(f.CoolForm1->Mask()->region->bound(), (shape::Rect{6, 3, 21, 18}));
+    EXPECT_GT(dir_.read("pikprsn.bmp.300.msk").size(), 40u);
+    f.applyScale(401);
+    EXPECT_EQ(f.scale(), 300) << "a size beyond the range changes nothing";
+}
