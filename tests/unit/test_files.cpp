@@ -9,6 +9,7 @@
 #include "TempDir.h"
 #include "balloon/LogStream.h"
 #include "platform/AppError.h"
+#include "platform/Autostart.h"
 #include "platform/Bitmap.h"
 #include "platform/Files.h"
 
@@ -132,4 +133,36 @@ TEST(RegularFilesOnly, RegularFilesAndLinksToThemOpenAsBefore) {
     EXPECT_EQ(fs::status(dir.file("piklog.txt")).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(platform::openRegularFile(dir.file("missing"), O_RDONLY), -1);
+}
+
+// The autostart entry: the installed one when the program is installed, else one of its own.
+TEST(Autostart, EntryTextNamesTheLauncherWhenInstalledAndQuotesWhatItWrites) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("libexec/nagomi"));
+    std::filesystem::create_directories(dir.file("share/applications"));
+    dir.write("share/applications/nagomi.desktop", "[Desktop Entry]\nExec=\"/p/bin/nagomi\"\n");
+    EXPECT_EQ(platform::autostartEntryText(dir.file("libexec/nagomi/nagomi"), "/home/u"),
+              "[Desktop Entry]\nExec=\"/p/bin/nagomi\"\n");
+
+    // A program in a build folder starts itself, in its folder; quoting keeps odd names whole.
+    const std::string own = platform::autostartEntryText("/src/a \"b\" $c%/nagomi", "/data/x");
+    EXPECT_NE(own.find("Exec=\"/src/a \\\"b\\\" \\$c%%/nagomi\"\n"), std::string::npos);
+    EXPECT_NE(own.find("Path=/data/x\n"), std::string::npos);
+    EXPECT_EQ(platform::autostartEntryText("/bin/nagomi", "/a\nExec=evil").find("evil"),
+              std::string::npos)
+        << "a folder name with a line break cannot add a line";
+
+    // No absolute XDG_CONFIG_HOME: HOME's .config; no HOME either: nowhere, and a clear refusal.
+    const char* home = std::getenv("HOME");
+    const std::string savedHome = home ? home : "";
+    ::setenv("XDG_CONFIG_HOME", "relative", 1);
+    ::setenv("HOME", dir.path().c_str(), 1);
+    EXPECT_EQ(platform::autostartEntryPath(), dir.path() + "/.config/autostart/nagomi.desktop");
+    ::unsetenv("HOME");
+    EXPECT_EQ(platform::autostartEntryPath(), "");
+    EXPECT_FALSE(platform::setAutostart(true).empty());
+    ::unsetenv("XDG_CONFIG_HOME");
+    if (home) {
+        ::setenv("HOME", savedHome.c_str(), 1);
+    }
 }
