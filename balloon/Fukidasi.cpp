@@ -36,6 +36,7 @@ TSerifuForm::TSerifuForm(QWidget* character)
     setWindowTitle(QStringLiteral("Fukidasi"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     platform::keepOffTaskbar(this);
+    platform::keepFloating(this);
     resize(kPlainWidth + 1, kPlainHeight + 1);
 
     CoolFormS = new shape::TCoolForm(this);

@@ -60,6 +60,7 @@ TCalForm::TCalForm(QWidget* parent)
     setWindowTitle(QStringLiteral("Calender"));
     setAccessibleName(QStringLiteral("Calender"));
     platform::keepOffTaskbar(this);
+    platform::keepFloating(this);
     platform::keepOnScreen(this, QPoint(kHomeX, kHomeY));
     const CalSizeRow& size = sizeRow(2);
     setFixedSize(size.clientWidth, size.clientHeight);

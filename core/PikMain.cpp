@@ -101,6 +101,7 @@ TMainForm::TMainForm(QWidget* parent)
     resize(kDesignWidth, kDesignHeight);
     move(kDesignLeft, kDesignTop);
     platform::keepOffTaskbar(this);
+    platform::keepFloating(this);
     // A saved place beyond every screen (a monitor gone, a new scale) would lose her for good.
     platform::keepOnScreen(this, QPoint(kDesignLeft, kDesignTop));
     QFont windowFont = platform::fontFor("ＭＳ Ｐゴシック", 9);

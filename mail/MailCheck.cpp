@@ -25,6 +25,7 @@ TPOPForm::TPOPForm()
     POPForm = this;
     setWindowTitle(QStringLiteral("メール受信状況"));
     platform::keepOffTaskbar(this);
+    platform::keepFloating(this);
     // Back in reach when shown (the default MailX, MailY), and saved there.
     platform::keepOnScreen(this, QPoint(0, 0), [](QPoint p) {
         core::settings().MailX = p.x();

@@ -2,7 +2,9 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -127,6 +129,68 @@ void setCloseBoxOnly(QWidget* window) {
     xcb_flush(c);
 }
 
+bool isWlroots(const std::string& wm) {
+    return wm.rfind("wlroots", 0) == 0;
+}
+
+// Puts the utility type in front of the window's types, where a normal window would be tiled.
+void setFloatingType(xcb_connection_t* c, QWidget* window) {
+    const auto w = static_cast<xcb_window_t>(window->winId());
+    const xcb_atom_t type = atom(c, "_NET_WM_WINDOW_TYPE");
+    const xcb_atom_t utility = atom(c, "_NET_WM_WINDOW_TYPE_UTILITY");
+    std::vector<xcb_atom_t> types = atomList(c, w, type);
+    types.erase(std::remove(types.begin(), types.end(), utility), types.end());
+    types.insert(types.begin(), utility);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, type, XCB_ATOM_ATOM, 32,
+                        static_cast<uint32_t>(types.size()), types.data());
+    xcb_flush(c);
+}
+
+// Under i3, at each showing: the utility type, and the place asked for once more when the
+// window first shows. i3 puts a new floating window inside the frame its default floating
+// border would have, and keeps it there when the window asks for no border, so the window
+// lands that border's width and title's height away; a request after mapping it honours.
+class FloatHook : public QObject {
+public:
+    explicit FloatHook(QWidget* window) : QObject(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* window = static_cast<QWidget*>(parent());
+        if (watched == window && event->type() == QEvent::Show) {
+            xcb_connection_t* c = connection();
+            if (c && windowManagerName(c) == "i3") {
+                setFloatingType(c, window);
+                wanted_ = window->pos();
+                pending_ = true;
+                QWindow* handle = window->windowHandle();
+                if (handle && handle != handle_) {
+                    handle_ = handle;
+                    handle->installEventFilter(this);
+                }
+            }
+        } else if (watched == handle_ && event->type() == QEvent::Expose && pending_ &&
+                   handle_->isExposed()) {
+            // Qt learns of the shifted place only after the window shows and then takes it
+            // for its own, so the request goes out unconditionally and past Qt.
+            pending_ = false;
+            if (xcb_connection_t* c = connection()) {
+                const uint32_t place[] = {static_cast<uint32_t>(wanted_.x()),
+                                          static_cast<uint32_t>(wanted_.y())};
+                xcb_configure_window(c, static_cast<xcb_window_t>(window->winId()),
+                                     XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, place);
+                xcb_flush(c);
+            }
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWindow> handle_;
+    QPoint wanted_;
+    bool pending_ = false;
+};
+
 // Runs `apply` on the window at each showing: the show event comes after Qt has created the
 // window and before it maps it, while the window manager has not read its properties yet.
 class ShowHook : public QObject {
@@ -186,6 +250,19 @@ void keepOffTaskbar(QWidget* window) {
 
 void keepCloseBoxOnly(QWidget* window) {
     window->installEventFilter(new ShowHook(window, setCloseBoxOnly));
+}
+
+void keepFloating(QWidget* window) {
+    xcb_connection_t* c = connection();
+    if (!c || !window) {
+        return;
+    }
+    // Set before the X window exists, the flag makes Qt create it unmanaged.
+    if (isWlroots(windowManagerName(c))) {
+        window->setWindowFlag(Qt::X11BypassWindowManagerHint, true);
+        return;
+    }
+    window->installEventFilter(new FloatHook(window));
 }
 
 } // namespace platform

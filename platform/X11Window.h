@@ -19,4 +19,14 @@ void keepOffTaskbar(QWidget* window);
 // showing, and loses that type again under any other window manager. Does nothing off X11.
 void keepCloseBoxOnly(QWidget* window);
 
+// Her own windows stand where she puts them, float, and carry no frame from a tiling window
+// manager. i3 tiles every window of the normal type, so under i3 the window is typed a utility
+// (a type i3 floats) before every showing and asks for its place again once shown, since i3
+// sets a new floating window off by the frame it would have had. wlroots compositors place every
+// floating X window in the middle of the screen and ignore later moves, so there the window
+// bypasses the window manager altogether and positions itself; it is then drawn above all managed
+// windows. Call before the window is first shown. Does nothing off X11 and under other window
+// managers.
+void keepFloating(QWidget* window);
+
 } // namespace platform

@@ -18,7 +18,7 @@ test=(libgtest-dev libgmock-dev xvfb xdotool x11-utils trayer imagemagick openbo
       desktop-file-utils pulseaudio pulseaudio-utils sox socat procps iproute2
       dovecot-core dovecot-pop3d dovecot-imapd chrony dbus-daemon dbus-bin util-linux mount
       haskell-gtk-sni-tray-utils
-      weston xwayland mutter libsm-dev)
+      weston xwayland mutter sway i3-wm grim libsm-dev)
 bench=(libbenchmark-dev libpixman-1-dev)
 fuzz=(clang libclang-rt-14-dev)
 

@@ -51,6 +51,18 @@ start_openbox() {
     fail "openbox did not start"
 }
 
+# i3 on the test's display, with no bar, once it manages windows.
+start_i3() {
+    printf 'font pango:monospace 8\n' >"$WORK/i3.conf"
+    HOME="$WORK" i3 -c "$WORK/i3.conf" >"$WORK/i3.log" 2>&1 &
+    PIDS+=($!)
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.05
+    done
+    fail "i3 did not start"
+}
+
 # Waits until a window with exactly this name is viewable and prints its id.
 wait_window() {
     local name="$1" id=""

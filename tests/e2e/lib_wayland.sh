@@ -3,7 +3,7 @@
 # Sourced after lib.sh; start_xvfb first. Sets XV (the Xvfb display, where screenshots are
 # taken and the pointer is driven), XW (Xwayland's display) and WL (the Wayland socket).
 
-XV="$DISPLAY"
+XV="${DISPLAY:-}"
 export XDG_RUNTIME_DIR="$WORK/rt"
 mkdir -p "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
@@ -48,6 +48,39 @@ start_mutter() {
     export XAUTHORITY
 }
 
+# sway headless with the software renderer and its Xwayland, no Xvfb: the pointer is driven on
+# Xwayland itself (XV=XW) and screenshots come from the compositor (grim). sway refuses to run
+# as root, so under root it runs as nobody; its Xwayland then admits every local client.
+start_sway() {
+    local as=()
+    if [ "$(id -u)" = 0 ]; then
+        as=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+        chmod 711 "$WORK"
+        chown nobody:nogroup "$XDG_RUNTIME_DIR"
+    fi
+    printf '#!/bin/sh\nexec Xwayland "$@" -ac\n' >"$WORK/xwayland"
+    chmod 755 "$WORK/xwayland"
+    printf '%s\n' 'output HEADLESS-1 resolution 1280x1024 position 0,0 bg #3060c0 solid_color' \
+        'xwayland enable' "exec sh -c 'echo \"\$DISPLAY \$WAYLAND_DISPLAY\" >$XDG_RUNTIME_DIR/displays'" \
+        >"$WORK/sway.conf"
+    chmod 644 "$WORK/sway.conf"
+    "${as[@]}" env HOME="$XDG_RUNTIME_DIR" WLR_BACKENDS=headless WLR_RENDERER=pixman \
+        WLR_LIBINPUT_NO_DEVICES=1 WLR_XWAYLAND="$WORK/xwayland" \
+        sway -c "$WORK/sway.conf" >"$WORK/compositor.log" 2>&1 &
+    PIDS+=($!)
+    for _ in $(seq 100); do
+        [ -s "$XDG_RUNTIME_DIR/displays" ] && break
+        sleep 0.05
+    done
+    if ! [ -s "$XDG_RUNTIME_DIR/displays" ]; then
+        tail -n 5 "$WORK/compositor.log" >&2
+        fail "sway did not start"
+    fi
+    read -r XW WL <"$XDG_RUNTIME_DIR/displays"
+    XV=$XW
+    GRIM=1
+}
+
 # Both compositors take the X pointer's moves as relative motion from where they think it is.
 # Pushing it into two opposite corners, where both stop, makes the two agree.
 sync_pointer() {
@@ -58,14 +91,23 @@ sync_pointer() {
 }
 
 # Starts the program as a Wayland session would, with no platform named: it must pick X11.
+# Without WL, as an X session.
 start_in_session() {
-    env -u QT_QPA_PLATFORM DISPLAY="$XW" WAYLAND_DISPLAY="$WL" XDG_SESSION_TYPE=wayland \
+    local session=(WAYLAND_DISPLAY="$WL" XDG_SESSION_TYPE=wayland)
+    [ -n "${WL:-}" ] || session=(XDG_SESSION_TYPE=x11)
+    env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY="$XW" "${session[@]}" \
         "$NAGOMI" 2>"$WORK/stderr" &
     pid=$!
     PIDS+=($pid)
 }
 
-shot() { DISPLAY=$XV import -window root -type TrueColor "BMP3:$1"; }
+shot() {
+    if [ -n "${GRIM:-}" ]; then
+        WAYLAND_DISPLAY=$WL grim -t ppm - | convert ppm:- -type TrueColor "BMP3:$1"
+    else
+        DISPLAY=$XV import -window root -type TrueColor "BMP3:$1"
+    fi
+}
 
 # Waits until the compositor has drawn its desktop (two shots alike, the middle not black) and
 # keeps the last shot in FILE.
@@ -76,7 +118,8 @@ wait_desktop() {
         sleep 0.2
         shot "$1"
         if cmp -s "$prev" "$1" &&
-            [ "$(convert "$1" -format '%[pixel:p{640,512}]' info:)" != "srgb(0,0,0)" ]; then
+            { [ "${BLACK_DESKTOP:-0}" = 1 ] ||
+                [ "$(convert "$1" -format '%[pixel:p{640,512}]' info:)" != "srgb(0,0,0)" ]; }; then
             return 0
         fi
         cp "$1" "$prev"
@@ -154,4 +197,36 @@ check_balloon() {
     done
     [ -z "$(DISPLAY=$XW xdotool search --onlyvisible --name '^Fukidasi$' 2>/dev/null)" ] ||
         fail "the balloon did not hide"
+}
+
+# After check_look and check_balloon: a drag by (40, 20) moves her on the screen without a word,
+# and the place she is at when the session ends is the one kept.
+check_drag() {
+    local lines px py wx wy
+    lines=$(wc -l <piklog.txt)
+    px=$((700 + ix))
+    py=$((300 + iy))
+    DISPLAY=$XV xdotool mousemove "$px" "$py"
+    sleep 0.2
+    DISPLAY=$XV xdotool mousedown 1
+    sleep 0.2
+    for step in 1 2 3 4; do
+        DISPLAY=$XV xdotool mousemove "$((px + 10 * step))" "$((py + 5 * step))"
+        sleep 0.1
+    done
+    DISPLAY=$XV xdotool mouseup 1
+    sleep 0.1
+    DISPLAY=$XV xdotool mousemove 1279 1023 # the pointer off her picture for the screenshot
+    read -r _ inside _ differ _ outside _ same _ dimmed _ other < <(
+        wait_outline "$deskshot" pikprsn.bmp pikprsn.bmp.msk 740 320)
+    [ "$differ" = 0 ] && [ "$other" = 0 ] && [ "$dimmed" = 0 ] ||
+        fail "after the drag she is not shown at 740,320 ($differ differ, $other other, $dimmed dimmed)"
+    read -r wx wy < <(DISPLAY=$XW window_pos "$win")
+    [ "$wx $wy" = "740 320" ] || fail "she thinks she is at $wx $wy after the drag"
+    sleep 1.2
+    [ "$(wc -l <piklog.txt)" = "$lines" ] || fail "the drag spoke"
+    kill -TERM "$pid"
+    wait_exit "$pid"
+    grep -q $'^Top=320\r$' pikmain.ini && grep -q $'^Left=740\r$' pikmain.ini ||
+        fail "the place after the drag was not kept"
 }
