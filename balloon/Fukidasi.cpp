@@ -105,7 +105,7 @@ void TSerifuForm::FormCreate() {
 }
 
 void TSerifuForm::SerifuTimerTimer() {
-    machine_->tick(core::IsHidden());
+    machine_->tick(core::IsHidden() || core::IsHiddenForFullscreen());
     // Nothing to say and nothing shown: sleep until a line is added.
     if (machine_->state() == SerifuMachine::Idle && SerifuQueue().empty()) {
         SerifuTimer->stop();

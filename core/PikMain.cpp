@@ -216,6 +216,7 @@ void TMainForm::FormCreate() {
         return;
     }
     applySettings();
+    applySoundSettings();
 
     setCursor(Qt::WaitCursor);
     struct CursorBack {
