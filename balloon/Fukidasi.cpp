@@ -134,7 +134,7 @@ void TSerifuForm::applyScale(int percent) {
 }
 
 void TSerifuForm::SerifuTimerTimer() {
-    machine_->tick(core::IsHidden());
+    machine_->tick(core::IsHidden() || core::IsHiddenForFullscreen());
     // Nothing to say and nothing shown: sleep until a line is added.
     if (machine_->state() == SerifuMachine::Idle && SerifuQueue().empty()) {
         SerifuTimer->stop();

@@ -12,6 +12,11 @@ bool& IsHidden() {
     return v;
 }
 
+bool& IsHiddenForFullscreen() {
+    static bool v = false;
+    return v;
+}
+
 bool& IsAlermSounded() {
     static bool v = false;
     return v;
@@ -20,6 +25,7 @@ bool& IsAlermSounded() {
 void resetAppState() {
     StartDir().clear();
     IsHidden() = false;
+    IsHiddenForFullscreen() = false;
     IsAlermSounded() = false;
 }
 

@@ -8,6 +8,8 @@ namespace core {
 std::string& StartDir();
 // Set by the hide command, cleared by a tray double-click; the balloon stays hidden while set.
 bool& IsHidden();
+// Set while her windows are out of the way of a full-screen window; the balloon stays hidden too.
+bool& IsHiddenForFullscreen();
 // Set whenever an alarm sound starts and never cleared in a run; silences new-mail sounds.
 bool& IsAlermSounded();
 

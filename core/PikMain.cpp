@@ -243,6 +243,7 @@ void TMainForm::FormCreate() {
         return;
     }
     applySettings();
+    applySoundSettings();
 
     setCursor(Qt::WaitCursor);
     struct CursorBack {

@@ -24,6 +24,8 @@ class QtTrayShell;
 
 namespace core {
 
+class FullscreenHiding;
+
 class TMainForm : public QWidget {
     Q_OBJECT
 public:
@@ -48,6 +50,7 @@ public:
     // PopupMenu1, on the character and the tray icon.
     QMenu* PopupMenu1 = nullptr;
     QAction* N6 = nullptr;  // うるさい！
+    QAction* N11 = nullptr; // しずかに (checked: no sound at all)
     QMenu* N9 = nullptr;    // 確認する。
     QAction* N8 = nullptr;  // メール確認...
     QAction* N10 = nullptr; // ログ確認...
@@ -67,6 +70,7 @@ public:
     void N3Click();
     void N5Click();
     void N6Click();
+    void N11Click();
     void N8Click();
     void N10Click();
     void FontChangeMenuClick();
@@ -75,6 +79,9 @@ public:
     void BGColorChangeMenuClick();
     void TaskTrayDblClick();
     void FormDeactivate();
+    // Puts Quiet, Volume and HideOnFullscreen of the settings into effect: the check of
+    // "しずかに", the sound service's volume and mute, the watch on full-screen windows.
+    void applySoundSettings();
 
     // Window state (the character's click and the clock label's drag use them).
     bool IsClockDragging = false;
@@ -141,6 +148,7 @@ private:
     bool sessionEnding_ = false;
     tray::QtTrayShell* trayShell_ = nullptr;
     std::unique_ptr<ClockTickHost> tickHost_;
+    FullscreenHiding* fullscreen_ = nullptr; // while HideOnFullscreen is on
 };
 
 // The one character window, or null before it exists.

@@ -28,6 +28,8 @@ namespace core {
 void TMainForm::createMenus() {
     PopupMenu1 = new QMenu(this);
     N6 = PopupMenu1->addAction(QStringLiteral("うるさい！"));
+    N11 = PopupMenu1->addAction(QStringLiteral("しずかに"));
+    N11->setCheckable(true);
     N9 = PopupMenu1->addMenu(QStringLiteral("確認する。"));
     N8 = N9->addAction(QStringLiteral("メール確認..."));
     N10 = N9->addAction(QStringLiteral("ログ確認..."));
@@ -44,6 +46,7 @@ void TMainForm::createMenus() {
                 [this, handler] { platform::guard([this, handler] { (this->*handler)(); }); });
     };
     bind(N6, &TMainForm::N6Click);
+    bind(N11, &TMainForm::N11Click);
     bind(N8, &TMainForm::N8Click);
     bind(N10, &TMainForm::N10Click);
     bind(N3, &TMainForm::N3Click);

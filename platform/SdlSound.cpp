@@ -17,6 +17,7 @@
 
 #include "platform/Files.h"
 #include "platform/Sound.h"
+#include "platform/SoundLevel.h"
 
 namespace platform {
 namespace {
@@ -93,7 +94,8 @@ public:
         }
     }
 
-    void playSync(const std::string& file) override {
+protected:
+    void startSync(const std::string& file) override {
         if (!start(file, false)) {
             return;
         }
@@ -101,9 +103,9 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
-    void playAsync(const std::string& file) override { start(file, false); }
-    void playLoop(const std::string& file) override { start(file, true); }
-    void stop() override {
+    void startAsync(const std::string& file) override { start(file, false); }
+    void startLoop(const std::string& file) override { start(file, true); }
+    void halt() override {
         if (device_ != 0) {
             replace({}, false);
         }
@@ -231,6 +233,7 @@ private:
             }
         }
         std::memset(out + done, 0, want - done);
+        scaleSamples(out, done, s.volume());
     }
 
     SdlApi sdl_{};

@@ -15,7 +15,7 @@ build=(build-essential cmake ninja-build pkg-config qt6-base-dev libsdl2-dev
 run=(fonts-ipafont-gothic fonts-ipafont-mincho qt6-qpa-plugins qt6-translations-l10n)
 headless=(xvfb xdotool trayer imagemagick)
 test=(libgtest-dev libgmock-dev xvfb xdotool x11-utils trayer imagemagick openbox
-      desktop-file-utils pulseaudio pulseaudio-utils sox socat procps iproute2
+      desktop-file-utils pulseaudio pulseaudio-utils sox faketime socat procps iproute2
       dovecot-core dovecot-pop3d dovecot-imapd chrony dbus-daemon dbus-bin util-linux mount
       haskell-gtk-sni-tray-utils
       weston xwayland mutter sway i3-wm grim libsm-dev)

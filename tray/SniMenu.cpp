@@ -245,6 +245,10 @@ QVariantMap SniMenu::properties(int id) {
     }
     p.insert(QStringLiteral("enabled"), a->isEnabled());
     p.insert(QStringLiteral("visible"), a->isVisible());
+    if (a->isCheckable()) {
+        p.insert(QStringLiteral("toggle-type"), QStringLiteral("checkmark"));
+        p.insert(QStringLiteral("toggle-state"), a->isChecked() ? 1 : 0);
+    }
     if (a->menu()) {
         p.insert(QStringLiteral("children-display"), QStringLiteral("submenu"));
     }

@@ -74,7 +74,7 @@ start_program
 box=$(wait_window なごみ)
 xdotool windowfocus --sync "$box" key Return
 sleep 0.5
-her_menu Down Down Right Down Return # 確認する。 > メール確認...
+her_menu Down Down Down Right Down Return # 確認する。 > メール確認...
 mail=$(wait_window "メール受信状況")
 expect_pos "$mail" "0 0" "the mail window"
 stop_program

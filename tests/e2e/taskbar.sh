@@ -65,7 +65,7 @@ xdotool mousemove "$((x + cx))" "$((y + cy))" click 1
 balloon=$(wait_window Fukidasi)
 skips "$balloon" "the balloon"
 
-her_menu Down Down Right Down Return # 確認する。 > メール確認...
+her_menu Down Down Down Right Down Return # 確認する。 > メール確認...
 mail=$(wait_window "メール受信状況")
 skips "$mail" "the mail window"
 

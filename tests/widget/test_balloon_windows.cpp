@@ -114,6 +114,21 @@ TEST_F(BalloonWindows, WithoutItsPictureTheBalloonStillSpeaks) {
     EXPECT_EQ(form.SerifuMemo->text(), QString::fromUtf8("こんにちは"));
 }
 
+TEST_F(BalloonWindows, WhileSheIsAwayForAFullScreenWindowTheBalloonSpeaksUnseen) {
+    QWidget character;
+    balloon::TSerifuForm form(&character);
+    core::IsHiddenForFullscreen() = true;
+    balloon::SerifuQueue().add("こんにちは");
+    form.SerifuTimerTimer();
+    form.SerifuTimerTimer();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.SerifuMemo->text(), QString::fromUtf8("こんにちは"));
+    // Back while the line lingers: the balloon with it.
+    core::IsHiddenForFullscreen() = false;
+    form.SerifuTimerTimer();
+    EXPECT_TRUE(form.isVisible());
+}
+
 TEST_F(BalloonWindows, BalloonTakesItsShapeFromThePictureAndNeverKeepsTheFocus) {
     platform::Image pic;
     pic.width = 30;

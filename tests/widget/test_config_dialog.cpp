@@ -35,10 +35,10 @@ namespace {
 
 struct RecordingSound : platform::Sound {
     std::vector<std::string> played;
-    void playSync(const std::string& f) override { played.push_back("sync " + f); }
-    void playAsync(const std::string& f) override { played.push_back("async " + f); }
-    void playLoop(const std::string& f) override { played.push_back("loop " + f); }
-    void stop() override {}
+    void startSync(const std::string& f) override { played.push_back("sync " + f); }
+    void startAsync(const std::string& f) override { played.push_back("async " + f); }
+    void startLoop(const std::string& f) override { played.push_back("loop " + f); }
+    void halt() override {}
 };
 
 // A dialog over a stand-in character window (220 × 195 with its clock label and N8), in a

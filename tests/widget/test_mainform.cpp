@@ -17,6 +17,7 @@
 #include "core/Settings.h"
 #include "platform/AppError.h"
 #include "platform/Bitmap.h"
+#include "platform/Sound.h"
 #include "platform/TextCodec.h"
 #include "platform/WindowShape.h"
 #include "shape/CoolForm.h"
@@ -189,9 +190,11 @@ TEST_F(MainFormTest, MenusCarryTheirCaptionsAndStartUpStates) {
     for (QAction* a : f.PopupMenu1->actions()) {
         captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
     }
-    EXPECT_EQ(
-        captions.join('|'),
-        QString::fromUtf8("うるさい！|確認する。|-|設定する。|へるぷ...|-|ないない|おしまい。"));
+    EXPECT_EQ(captions.join('|'),
+              QString::fromUtf8(
+                  "うるさい！|しずかに|確認する。|-|設定する。|へるぷ...|-|ないない|おしまい。"));
+    EXPECT_TRUE(f.N11->isCheckable());
+    EXPECT_FALSE(f.N11->isChecked());
     EXPECT_EQ(f.N8->text(), QString::fromUtf8("メール確認..."));
     EXPECT_EQ(f.N10->text(), QString::fromUtf8("ログ確認..."));
     EXPECT_FALSE(f.N8->isEnabled());
@@ -414,4 +417,81 @@ TEST_F(MainFormTest, ASizeChangeKeepsHerCornerTheLabelsPlaceAndFontAndComesBackF
     EXPECT_GT(dir_.read("pikprsn.bmp.300.msk").size(), 40u);
     f.applyScale(401);
     EXPECT_EQ(f.scale(), 300) << "a size beyond the range changes nothing";
+}
+
+namespace {
+
+// What reaches the sound service's device; the service mutes before that.
+struct RecordingSound : platform::Sound {
+    std::vector<std::string> played;
+    int halts = 0;
+    void startSync(const std::string& f) override { played.push_back("sync " + f); }
+    void startAsync(const std::string& f) override { played.push_back("async " + f); }
+    void startLoop(const std::string& f) override { played.push_back("loop " + f); }
+    void halt() override { ++halts; }
+};
+
+struct SoundInPlace {
+    explicit SoundInPlace(platform::Sound& s) { platform::setSound(&s); }
+    ~SoundInPlace() { platform::setSound(nullptr); }
+};
+
+} // namespace
+
+TEST_F(MainFormTest, QuietSilencesTheTimeSignalButNotHerLinesAndIsSaved) {
+    dir_.write("pikmain.ini", "Quiet=1\r\nVolume=50\r\nOclock=1\r\nVoiceFile=chime.wav\r\n");
+    RecordingSound sound;
+    SoundInPlace inPlace(sound);
+    balloon::SerifuQueue().clear();
+    core::TMainForm& f = start();
+    FakeClock clock;
+    clock.t = at(2024, 5, 1, 10, 0, 0, 100);
+    f.setWallClock(clock);
+    EXPECT_TRUE(f.N11->isChecked());
+    EXPECT_TRUE(sound.muted());
+    EXPECT_EQ(sound.volume(), 50);
+
+    f.ClockTimerTimer();
+    EXPECT_TRUE(sound.played.empty());
+    ASSERT_EQ(balloon::SerifuQueue().count(), 2u) << "the lines are still spoken";
+    balloon::SerifuQueue().takeFirst();
+    EXPECT_EQ(balloon::SerifuQueue().takeFirst(), "10時をお知らせしま～す★");
+
+    // Unchecked from the menu: sounds again. Checked: the alarm ringing stops at once.
+    f.N11->trigger();
+    EXPECT_FALSE(core::settings().Quiet);
+    EXPECT_FALSE(sound.muted());
+    platform::sound().playLoop("alarm.wav");
+    EXPECT_EQ(sound.played, std::vector<std::string>{"loop alarm.wav"});
+    const int halts = sound.halts;
+    f.N11->trigger();
+    EXPECT_EQ(sound.halts, halts + 1);
+    platform::sound().playAsync("mail.wav");
+    EXPECT_EQ(sound.played.size(), 1u);
+
+    f.close();
+    const std::string saved = dir_.read("pikmain.ini");
+    EXPECT_NE(saved.find("Quiet=1\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Volume=50\r\n"), std::string::npos) << saved;
+    balloon::SerifuQueue().clear();
+}
+
+TEST_F(MainFormTest, TheVolumeSettingReachesTheSoundServiceInRange) {
+    RecordingSound sound;
+    SoundInPlace inPlace(sound);
+    core::TMainForm& f = start();
+    EXPECT_EQ(sound.volume(), 100);
+    EXPECT_FALSE(sound.muted());
+    core::settings().Volume = 30;
+    f.applySoundSettings();
+    EXPECT_EQ(sound.volume(), 30);
+    sound.setVolume(250);
+    EXPECT_EQ(sound.volume(), 100);
+    sound.setVolume(-5);
+    EXPECT_EQ(sound.volume(), 0);
+    // Off X11 no window is ever full screen: the watch changes nothing.
+    core::settings().HideOnFullscreen = true;
+    f.applySoundSettings();
+    EXPECT_FALSE(sound.muted());
+    EXPECT_FALSE(core::IsHiddenForFullscreen());
 }

@@ -120,3 +120,23 @@ TEST(SniMenu, ChangesBumpTheRevisionOncePerBurst) {
     EXPECT_EQ(bus.revision(), before + 1);
     EXPECT_FALSE(bus.layout(0, -1).children[3].properties.value("visible").toBool());
 }
+
+TEST(SniMenu, ACheckItemShowsAndTogglesItsState) {
+    Menu m;
+    QAction* quiet = m.menu.addAction(QStringLiteral("しずかに"));
+    quiet->setCheckable(true);
+    SniMenu bus(&m.menu, noBus());
+    const int id = bus.layout(0, -1).children[4].id;
+    EXPECT_EQ(bus.properties(id).value("toggle-type").toString(), QStringLiteral("checkmark"));
+    EXPECT_EQ(bus.properties(id).value("toggle-state").toInt(), 0);
+    EXPECT_FALSE(bus.properties(bus.layout(0, -1).children[0].id).contains("toggle-type"));
+
+    // A click from the host flips it as a click in the menu would, and hosts hear of it.
+    Count updated(&bus, &SniMenu::LayoutUpdated);
+    bus.clicked(id);
+    QCoreApplication::processEvents(); // the click's turn
+    QCoreApplication::processEvents(); // the update it causes
+    EXPECT_TRUE(quiet->isChecked());
+    EXPECT_EQ(bus.properties(id).value("toggle-state").toInt(), 1);
+    EXPECT_EQ(updated.count(), 1);
+}
