@@ -14,7 +14,9 @@
 
 namespace core {
 
-FullscreenHiding::FullscreenHiding(TMainForm& character) : character_(character) {
+// A child of the character window: it ends with her.
+FullscreenHiding::FullscreenHiding(TMainForm& character)
+    : QObject(&character), character_(character) {
     watch_ = new platform::FullscreenWatch(this);
     connect(watch_, &platform::FullscreenWatch::changed, this, [this] {
         apply();

@@ -40,27 +40,28 @@ start_xvfb() {
     export DISPLAY=":$(head -n1 "$WORK/display")"
 }
 
-# openbox on the test's display, once it manages windows.
-start_openbox() {
-    HOME="$WORK" openbox --sm-disable >/dev/null 2>&1 &
+# A window manager NAME (the command line after it) on the test's display, once it manages
+# windows.
+start_wm() {
+    local name="$1"
+    shift
+    HOME="$WORK" "$@" >"$WORK/$name.log" 2>&1 &
     PIDS+=($!)
     for _ in $(seq 100); do
         xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
         sleep 0.05
     done
-    fail "openbox did not start"
+    fail "$name did not start"
 }
 
-# i3 on the test's display, with no bar, once it manages windows.
+start_openbox() {
+    start_wm openbox openbox --sm-disable
+}
+
+# i3 with no bar.
 start_i3() {
     printf 'font pango:monospace 8\n' >"$WORK/i3.conf"
-    HOME="$WORK" i3 -c "$WORK/i3.conf" >"$WORK/i3.log" 2>&1 &
-    PIDS+=($!)
-    for _ in $(seq 100); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-        sleep 0.05
-    done
-    fail "i3 did not start"
+    start_wm i3 i3 -c "$WORK/i3.conf"
 }
 
 # Waits until a window with exactly this name is viewable and prints its id.
@@ -141,6 +142,16 @@ write_ini() {
 numbered_lines() {
     local i
     for ((i = 1; i <= $1; i++)); do printf 'line %d\r\n' "$i"; done
+}
+
+# Records the monitor of sink $1 into $WORK/rec.raw (s16le, 44.1 kHz, stereo) from now on;
+# `parec` is the recorder.
+record_sink() {
+    parec --device="$1.monitor" --latency-msec=20 --format=s16le --rate=44100 \
+        --channels=2 --raw "$WORK/rec.raw" &
+    parec=$!
+    PIDS+=($parec)
+    sleep 0.5
 }
 
 # A private PulseAudio with a null sink NAME, and a silent stream that keeps the sink running

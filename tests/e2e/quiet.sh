@@ -9,11 +9,7 @@ source "$(dirname "$0")/lib.sh"
 start_xvfb
 start_openbox
 start_pulse nagomi_test
-parec --device=nagomi_test.monitor --latency-msec=20 --format=s16le --rate=44100 \
-    --channels=2 --raw "$WORK/rec.raw" &
-parec=$!
-PIDS+=($parec)
-sleep 0.5
+record_sink nagomi_test
 now() { date +%s%3N; }
 faketime=""
 for f in /usr/lib/*/faketime/libfaketime.so.1; do [ -e "$f" ] && faketime=$f; done

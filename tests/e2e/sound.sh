@@ -4,11 +4,7 @@
 # without any audio device nothing fails.
 source "$(dirname "$0")/lib.sh"
 start_pulse nagomi_test
-parec --device=nagomi_test.monitor --latency-msec=20 --format=s16le --rate=44100 \
-    --channels=2 --raw "$WORK/rec.raw" &
-parec=$!
-PIDS+=($parec)
-sleep 0.5
+record_sink nagomi_test
 cd "$DATA"
 SDL_AUDIODRIVER=pulseaudio "$TOOLS/sound_probe" sync:chime.wav sleep:500 loop:alarm.wav \
     sleep:4000 stop sleep:800 loop:alarm.wav sleep:700 async:mail.wav sleep:2000 \
