@@ -10,6 +10,7 @@
 #include "core/AppState.h"
 #include "core/Settings.h"
 #include "platform/AppError.h"
+#include "platform/Coordinates.h"
 #include "platform/Files.h"
 #include "platform/Fonts.h"
 #include "platform/X11Window.h"
@@ -97,7 +98,6 @@ void TSerifuForm::FormCreate() {
     const platform::Image& pic = CoolFormS->picture();
     machine_->setPictureSize(pic.width, pic.height);
     resize(pic.width + 1, pic.height + 1);
-    hasPicture_ = true;
     if (core::settings().CharScale != 100) {
         return; // shaped at her size next, without making the design size's outline first
     }
@@ -112,8 +112,8 @@ void TSerifuForm::applyScale(int percent) {
         return;
     }
     scale_ = percent;
-    const auto at = [this](int v) { return (v * scale_ + 50) / 100; };
-    if (hasPicture_) {
+    const auto at = [this](int v) { return platform::atScale(v, scale_); };
+    if (!plain_ && !CoolFormS->picture().empty()) {
         const long long t = CoolFormS->pixelColor(0, 0);
         CoolFormS->showAtScale(percent, static_cast<std::uint32_t>(t == -1 ? 0xFFFFFF : t), kMask);
         scale_ = CoolFormS->scale();

@@ -55,7 +55,6 @@ private:
     QPointer<QWidget> character_;
     std::unique_ptr<SerifuMachine> machine_;
     bool plain_ = false;
-    bool hasPicture_ = false;
     int scale_ = 100;
 };
 

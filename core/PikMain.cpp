@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
-#include <cmath>
 #include <cstdio>
 #include <functional>
 
@@ -136,7 +135,6 @@ TMainForm::TMainForm(QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
-    delete clockFont_;
     delete TaskTray; // takes the icon out of the tray while the shell still exists
     TaskTray = nullptr;
     if (MainForm == this) {
@@ -146,16 +144,16 @@ TMainForm::~TMainForm() {
 }
 
 int TMainForm::atScale(int v) const {
-    return scale_ == 100 ? v : static_cast<int>(std::lround(double(v) * scale_ / 100.0));
+    return platform::atScale(v, scale_);
 }
 
 int TMainForm::fromScale(int v) const {
-    return scale_ == 100 ? v : static_cast<int>(std::lround(double(v) * 100.0 / scale_));
+    return platform::fromScale(v, scale_);
 }
 
 void TMainForm::setClockFont(const QFont& font) {
     if (!clockFont_) {
-        clockFont_ = new QFont(font);
+        clockFont_ = std::make_unique<QFont>(font);
     } else {
         *clockFont_ = font;
     }

@@ -141,7 +141,7 @@ private:
     int clockBackground_ = 0;
     int scale_ = 100;
     std::string maskFile_; // her picture's outline file at the design size
-    QFont* clockFont_ = nullptr;
+    std::unique_ptr<QFont> clockFont_;
     bool closed_ = false;
     const platform::Clock* wallClock_ = &platform::systemClock();
     bool applied_ = false; // the file's values have reached the window

@@ -1,6 +1,7 @@
 #pragma once
 // Window positions from the settings file, as the window system can hold them.
 #include <algorithm>
+#include <cmath>
 
 namespace platform {
 
@@ -13,6 +14,15 @@ constexpr int toScreenCoord(int v) {
 // put it, so a clamped position is not written back over what the user had.
 constexpr int coordToStore(int fromFile, int current) {
     return current == toScreenCoord(fromFile) ? fromFile : current;
+}
+
+// A length of the design at `percent` of its size, and back, rounded to the nearest pixel. Her
+// size scales her picture, outline, balloon and clock label; the file keeps design lengths.
+inline int atScale(int v, int percent) {
+    return percent == 100 ? v : static_cast<int>(std::lround(double(v) * percent / 100.0));
+}
+inline int fromScale(int v, int percent) {
+    return percent == 100 ? v : static_cast<int>(std::lround(double(v) * 100.0 / percent));
 }
 
 // Point sizes the font system draws; others are kept out of the label.

@@ -4,9 +4,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QSlider>
-#include <cmath>
 
 #include "platform/Autostart.h"
+#include "platform/Coordinates.h"
 #include "settings_dialog/Config.h"
 #include "settings_dialog/Controls.h"
 
@@ -66,12 +66,12 @@ void TCFForm::readDesktopRows(ConfigValues& v) const {
 
 int TCFForm::labelToDesign(int v) const {
     const int percent = host_.scale ? host_.scale() : 100;
-    return percent == 100 ? v : static_cast<int>(std::lround(double(v) * 100.0 / percent));
+    return platform::fromScale(v, percent);
 }
 
 int TCFForm::designToLabel(int v) const {
     const int percent = host_.scale ? host_.scale() : 100;
-    return percent == 100 ? v : static_cast<int>(std::lround(double(v) * percent / 100.0));
+    return platform::atScale(v, percent);
 }
 
 } // namespace settings_dialog

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPointer>
 
+#include "platform/Coordinates.h"
 #include "platform/Files.h"
 #include "platform/MoveLoop.h"
 #include "platform/WindowShape.h"
@@ -62,8 +63,8 @@ platform::Image scalePicture(const platform::Image& picture, std::uint32_t trans
     if (picture.empty()) {
         return out;
     }
-    const int w = std::max(1, (picture.width * percent + 50) / 100);
-    const int h = std::max(1, (picture.height * percent + 50) / 100);
+    const int w = std::max(1, platform::atScale(picture.width, percent));
+    const int h = std::max(1, platform::atScale(picture.height, percent));
     QImage keyed(picture.width, picture.height, QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < picture.height; ++y) {
         auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));

@@ -64,6 +64,21 @@ start_i3() {
     start_wm i3 i3 -c "$WORK/i3.conf"
 }
 
+# Starts her in the background with her wall clock (hers only) starting at TIME (UTC), stderr to
+# FILE; `pid` is her process. libfaketime is preloaded here rather than through faketime(1),
+# which would stand between this shell and her process and keep signals from her. It is no
+# sanitizer runtime: the sanitizer build would refuse to start behind it unless told not to mind.
+start_her_at() {
+    local lib="" f
+    for f in /usr/lib/*/faketime/libfaketime.so.1; do [ -e "$f" ] && lib=$f; done
+    [ -n "$lib" ] || fail "libfaketime is not installed"
+    TZ=UTC LD_PRELOAD="$lib" FAKETIME="@$1" FAKETIME_DONT_FAKE_MONOTONIC=1 \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" \
+        "$NAGOMI" 2>"$2" &
+    pid=$!
+    PIDS+=($pid)
+}
+
 # Waits until a window with exactly this name is viewable and prints its id.
 wait_window() {
     local name="$1" id=""

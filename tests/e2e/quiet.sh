@@ -11,22 +11,12 @@ start_openbox
 start_pulse nagomi_test
 record_sink nagomi_test
 now() { date +%s%3N; }
-faketime=""
-for f in /usr/lib/*/faketime/libfaketime.so.1; do [ -e "$f" ] && faketime=$f; done
-[ -n "$faketime" ] || fail "libfaketime is not installed"
 
 # Starts her in app folder $1 at 09:59:59 (her clock only; the sink's runs on) and waits until
 # the time signal's line is in her log; sets `line` to when it was found.
 start_at_hour() {
     cd "$1"
-    # Preloaded here rather than through faketime(1), which would stand between this shell and
-    # her process. It is no sanitizer runtime: the sanitizer build would refuse to start behind
-    # it unless told not to mind.
-    TZ=UTC LD_PRELOAD="$faketime" FAKETIME='@2024-05-01 09:59:59' FAKETIME_DONT_FAKE_MONOTONIC=1 \
-        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" \
-        "$NAGOMI" 2>"$WORK/stderr" &
-    pid=$!
-    PIDS+=($pid)
+    start_her_at '2024-05-01 09:59:59' "$WORK/stderr"
     for _ in $(seq 300); do
         if iconv -f CP932 -t UTF-8 piklog.txt 2>/dev/null | grep -q '10時をお知らせしま～す★'; then
             line=$(now)

@@ -10,9 +10,16 @@ cd "$app"
 
 # The clock label on pure green, so a screenshot tells its box.
 write_ini 'Left=700\r\nTop=300\r\nShowCalender=0\r\nClockFontBGColor=65280\r\nFukidasiInterval=5000\r\n'
+# The label's box once it is drawn (its width follows the time it shows: her clock is pinned).
 label_box() {
-    import -window root -type TrueColor "$WORK/shot.png"
-    convert "$WORK/shot.png" -fill black +opaque '#00FF00' -trim -format '%w %h %X %Y\n' info:
+    local box
+    for _ in $(seq 50); do
+        import -window root -type TrueColor "$WORK/shot.png"
+        box=$(convert "$WORK/shot.png" -fill black +opaque '#00FF00' -trim -format '%w %h %X %Y' info:)
+        [ "${box%% *}" -gt 1 ] && break
+        sleep 0.1
+    done
+    echo "$box"
 }
 size_of() {
     eval "$(xdotool getwindowgeometry --shell "$1")"
@@ -25,11 +32,8 @@ balloon_after_click() {
 }
 
 # The design size first, for the label's box.
-"$NAGOMI" 2>"$WORK/stderr1" &
-pid=$!
-PIDS+=($pid)
+start_her_at '2024-05-01 12:30:00' "$WORK/stderr1"
 win=$(wait_window Mainform)
-sleep 0.5
 read -r lw1 lh1 _ < <(label_box)
 kill -TERM "$pid"
 wait_exit "$pid"
@@ -39,10 +43,9 @@ rm pikprsn.bmp.msk fukidasi.msk
 sed -i 's/^CharScale=100\r$/CharScale=200\r/' pikmain.ini
 grep -q $'^CharScale=200\r$' pikmain.ini || fail "no CharScale in the saved file"
 for run in 1 2; do
-    [ "$run" = 2 ] && before=$(stat -c '%i %Y' pikprsn.bmp.200.msk) && sleep 1
-    "$NAGOMI" 2>"$WORK/stderr-200-$run" &
-    pid=$!
-    PIDS+=($pid)
+    # A cache made again is a new file (written beside and renamed): another inode.
+    [ "$run" = 2 ] && before=$(stat -c '%i %Y' pikprsn.bmp.200.msk)
+    start_her_at '2024-05-01 12:30:00' "$WORK/stderr-200-$run"
     win=$(wait_window Mainform)
     [ -f pikprsn.bmp.200.msk ] || fail "no outline cache for 200 %"
     [ "$run" = 1 ] || [ "$(stat -c '%i %Y' pikprsn.bmp.200.msk)" = "$before" ] ||
